@@ -1,0 +1,143 @@
+// The disk-image model: one open Acorn DFS image (DFSDiskClass) and its catalogue
+// entries (DFSFileClass), with every read and every change of the catalogue and of
+// file data. Standard library and POSIX only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "util/Useful.h"
+
+// One catalogue entry, a value object.
+class DFSFileClass {
+ public:
+  std::string Name;          // the 7 stored characters, never trimmed
+  char Directory = '$';      // bit 7 cleared
+  int32_t LoadAddress = 0;   // 0x000000-0x00FFFF or 0xFF0000-0xFFFFFF
+  int32_t ExecAddress = 0;
+  int32_t StartSector = 0;   // 0-1023
+  int32_t Length = 0;        // 0-0x3FFFF
+  uint8_t Locked = 0;        // 0 or 1
+  int32_t CatalogueIndex = 0;  // position in the catalogue when read
+};
+
+// An owning list of entries.
+using DFSFileList = std::vector<DFSFileClass>;
+
+// Where the bytes of one disk lie in its host file. Every byte access of the model
+// goes through FileOffset. A linear image holds sector n at n * 256; an interleaved
+// double-sided image holds side s, track t at (2t + s) * 2560.
+struct SectorMapping {
+  bool interleaved = false;
+  int side = 0;  // 0 or 1 (drive 0 or drive 2) of an interleaved image
+  int64_t FileOffset(int64_t diskOffset) const;
+};
+
+constexpr int kSectorSize = 256;
+constexpr int kCatalogueSize = 512;
+constexpr int kMaxCatalogueEntries = 31;
+
+// SaveFile results.
+enum SaveResult : int {
+  kSaveDone = 0,
+  kSaveCatalogueFull = 1,
+  kSaveNoRoom = 2,
+  kSaveDestinationLocked = 3,
+};
+
+inline constexpr const char* kEntryLookupFailureMessage =
+    "That file appears to have been deleted by another program, I will refresh the disk window.";
+inline constexpr const char* kDeleteLockedMessage =
+    "The file $File cannot be deleted as it is locked, unlock it and then delete it.";
+inline constexpr const char* kCatalogueFullMessage =
+    "The maximum file limit of 31 has been reached on this disk.";
+inline constexpr const char* kNoRoomMessage =
+    "There is no room left on this disk, please delete some files or compact the disk";
+inline constexpr const char* kDestinationLockedMessage =
+    "The file is locked on the  destination disk, you cannot save changes.";
+
+// One open image file. The file stays open, exclusively locked, for the object's life.
+// Nothing of the catalogue is cached but the four space and option figures: every
+// query reads the file afresh. File-system failures raise FileSystemError.
+class DFSDiskClass {
+ public:
+  // Flag 1: write a blank 80-track image under fileName, then open it. Any other flag:
+  // open the existing file. Fails with FileSystemError for a missing or read-only file
+  // or one already held open (by this process or another).
+  static std::unique_ptr<DFSDiskClass> Create(const std::string& fileName, int creationFlag);
+
+  // Opens one disk on an already open, locked host file; used for the sides of a
+  // double-sided image, which share the file.
+  DFSDiskClass(std::shared_ptr<SFileStream> stream, const std::string& fileName,
+               SectorMapping mapping);
+  ~DFSDiskClass();
+  DFSDiskClass(const DFSDiskClass&) = delete;
+  DFSDiskClass& operator=(const DFSDiskClass&) = delete;
+
+  std::string FileName;
+  int32_t DiskSize = 0;     // 204800 or 102400
+  int32_t BootOption = 0;   // 0-3
+  int32_t UsedSpace = 0;    // 512 + every length rounded up to whole sectors
+  int32_t LargestFree = 0;  // largest free gap in bytes
+
+  // ---- Reading ----
+  std::string GetTitle();
+  // Appends one entry per catalogue slot in catalogue order, CatalogueIndex 0, 1, ...
+  void ReadCatalogue(DFSFileList& list);
+  int FileCount();
+  void ComputeSpace();
+
+  // ---- Lookup ----
+  std::optional<DFSFileClass> FindFile(char directory, const std::string& name);
+  bool FileExists(char directory, const std::string& name);
+  // False for an entry that does not exist.
+  bool IsLocked(char directory, const std::string& name);
+
+  // ---- Changes (each written and flushed before it returns) ----
+  void SetTitle(const std::string& title);
+  void SetBootOption(int option);
+  bool SetLocked(char directory, const std::string& name, bool locked);
+  // Returns true when the entry was removed.
+  bool DeleteFile(char directory, const std::string& name);
+  // which == "Exec" sets the execution address, anything else the load address.
+  // Raises std::invalid_argument for text that is not hexadecimal.
+  bool SetAddress(char directory, const std::string& name, const std::string& which,
+                  const std::string& hexText);
+  bool SetDirectory(char directory, char newDirectory, const std::string& name);
+  bool RenameFile(char directory, const std::string& oldName, const std::string& newName);
+  // Byte offset where data of that length can go (first fit), or 0 when there is no room.
+  int32_t FindFreeSpace(int32_t length);
+  void ClearCatalogue();
+  void WriteCatalogue(DFSFileList& list);
+  void AddCatalogueEntry(const DFSFileClass& file, int32_t offset);
+  // Writes file.Length bytes of source (from its start) into free space and catalogues
+  // them; returns a SaveResult. An unlocked namesake is replaced, and kept intact when
+  // the new data finds no room or cannot be written.
+  int SaveFile(const DFSFileClass& file, SStream& source);
+
+  // ---- File data ----
+  // The entry's Length bytes; bytes past the disk or the host file read as zero.
+  std::vector<uint8_t> ReadFileData(const DFSFileClass& file);
+
+  // ---- Raw access through the sector mapping ----
+  void ReadDisk(int64_t diskOffset, void* buffer, size_t count);
+  void WriteDisk(int64_t diskOffset, const void* buffer, size_t count);
+
+  const SectorMapping& Mapping() const { return mapping_; }
+  const std::shared_ptr<SFileStream>& HostFile() const { return Stream; }
+
+ private:
+  std::shared_ptr<SFileStream> Stream;
+  SectorMapping mapping_;
+};
+
+// Shows the message for a SaveFile result through the prompt interface; nothing for 0.
+void ShowSaveResult(int result);
+
+// Beeps, then returns message with every "$File" replaced by text.
+std::string MakeFileMessage(const std::string& message, const std::string& text);
+// Beeps, then returns message with every "$File" removed.
+std::string MakeBareMessage(const std::string& message);
