@@ -3,7 +3,9 @@
 // file data. Standard library and POSIX only.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,13 +16,13 @@
 // One catalogue entry, a value object.
 class DFSFileClass {
  public:
-  std::string Name;          // the 7 stored characters, never trimmed
-  char Directory = '$';      // bit 7 cleared
-  int32_t LoadAddress = 0;   // 0x000000-0x00FFFF or 0xFF0000-0xFFFFFF
+  std::string Name;         // the 7 stored characters, never trimmed
+  char Directory = '$';     // bit 7 cleared
+  int32_t LoadAddress = 0;  // 0x000000-0x00FFFF or 0xFF0000-0xFFFFFF
   int32_t ExecAddress = 0;
-  int32_t StartSector = 0;   // 0-1023
-  int32_t Length = 0;        // 0-0x3FFFF
-  uint8_t Locked = 0;        // 0 or 1
+  int32_t StartSector = 0;     // 0-1023
+  int32_t Length = 0;          // 0-0x3FFFF
+  uint8_t Locked = 0;          // 0 or 1
   int32_t CatalogueIndex = 0;  // position in the catalogue when read
 };
 
@@ -130,6 +132,24 @@ class DFSDiskClass {
   const std::shared_ptr<SFileStream>& HostFile() const { return Stream; }
 
  private:
+  using CatalogueBytes = std::array<uint8_t, kCatalogueSize>;
+
+  void ReadDiskOptions();
+  void WriteBlankCatalogue();
+  int64_t DiskLimit() const;
+  CatalogueBytes ReadCatalogueBytes();
+  // Writes sectors 0 and 1 in one write and flushes them to the host disk.
+  void WriteCatalogueBytes(const CatalogueBytes& bytes);
+  // Stores list as the catalogue's entries, with count byte list.size() * 8 when
+  // writeCount is set, in one write.
+  void StoreCatalogue(DFSFileList& list, bool writeCount);
+  // Applies change to the named entry and stores the catalogue; false (after the
+  // lookup failure message) when the entry is missing.
+  bool ChangeEntry(char directory, const std::string& name,
+                   const std::function<void(DFSFileClass&)>& change);
+  // Writes data at offset and flushes it.
+  void WriteFileData(int32_t offset, const std::vector<uint8_t>& data);
+
   std::shared_ptr<SFileStream> Stream;
   SectorMapping mapping_;
 };

@@ -68,9 +68,11 @@ class SMemoryStream : public SStream {
 // fewer bytes; writes past the end grow the file with zeros in between.
 class SFileStream : public SStream {
  public:
-  // Opens an existing file read-write; with exclusive set, also takes a non-blocking
-  // flock(LOCK_EX) held until the stream is destroyed. Raises FileSystemError.
-  SFileStream(const std::string& path, bool exclusive);
+  // Opens an existing file read-write (createIfMissing: creates it, never truncates);
+  // with exclusive set, also takes a non-blocking flock(LOCK_EX) held until the stream
+  // is destroyed. A regular file without any write permission bit counts as read-only
+  // and fails with EACCES, even for root. Raises FileSystemError.
+  SFileStream(const std::string& path, bool exclusive, bool createIfMissing = false);
   ~SFileStream() override;
   SFileStream(const SFileStream&) = delete;
   SFileStream& operator=(const SFileStream&) = delete;
@@ -79,8 +81,8 @@ class SFileStream : public SStream {
   void SetSize(int64_t newSize) override;
   size_t Read(void* buffer, size_t count) override;
   void Write(const void* buffer, size_t count) override;
-  // Flushes written data to the host disk (fdatasync).
-  void Flush();
+  // Flushes written data to the host disk (fdatasync). Virtual so tests can record it.
+  virtual void Flush();
   const std::string& Path() const { return path_; }
 
  private:

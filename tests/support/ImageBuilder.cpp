@@ -1,0 +1,136 @@
+#include "support/ImageBuilder.h"
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+ImageBuilder::ImageBuilder(int sectorCount) : image_(512, 0) {
+  SectorCount(sectorCount);
+}
+
+ImageBuilder& ImageBuilder::Title(const std::string& title) {
+  std::string kept = title.substr(0, std::min<size_t>(title.size(), 12));
+  for (size_t index = 0; index <= kept.size() && index < 12; ++index) {
+    uint8_t value = index < kept.size() ? static_cast<uint8_t>(kept[index]) : 0;
+    Byte(index < 8 ? index : 0x100 + index - 8, value);
+  }
+  return *this;
+}
+
+ImageBuilder& ImageBuilder::BootOption(int option) {
+  return Byte(0x106, static_cast<uint8_t>((image_[0x106] & 0xCF) | ((option & 3) << 4)));
+}
+
+ImageBuilder& ImageBuilder::SectorCount(int count) {
+  Byte(0x106, static_cast<uint8_t>((image_[0x106] & 0xFC) | ((count >> 8) & 3)));
+  return Byte(0x107, static_cast<uint8_t>(count & 0xFF));
+}
+
+ImageBuilder& ImageBuilder::AddEntry(const ImageEntry& entry) {
+  SetEntry(entryCount_, entry);
+  ++entryCount_;
+  return CountByte(static_cast<uint8_t>(entryCount_ * 8));
+}
+
+ImageBuilder& ImageBuilder::SetEntry(int slot, const ImageEntry& entry) {
+  size_t nameSlot = 0x008 + 8 * static_cast<size_t>(slot);
+  size_t infoSlot = 0x108 + 8 * static_cast<size_t>(slot);
+  std::string name = (entry.name + "       ").substr(0, 7);
+  for (size_t index = 0; index < 7; ++index) {
+    Byte(nameSlot + index, static_cast<uint8_t>(name[index]));
+  }
+  Byte(nameSlot + 7, static_cast<uint8_t>((entry.directory & 0x7F) | (entry.locked ? 0x80 : 0)));
+  uint32_t words[] = {entry.load, entry.exec, entry.length};
+  for (size_t word = 0; word < 3; ++word) {
+    Byte(infoSlot + 2 * word, static_cast<uint8_t>(words[word] & 0xFF));
+    Byte(infoSlot + 2 * word + 1, static_cast<uint8_t>((words[word] >> 8) & 0xFF));
+  }
+  uint32_t mixed = ((entry.startSector >> 8) & 3) | (entry.load > 0xFFFF ? 0x0C : 0) |
+                   (entry.exec > 0xFFFF ? 0xC0 : 0) | (((entry.length >> 16) & 3) << 4);
+  Byte(infoSlot + 6, static_cast<uint8_t>(mixed));
+  return Byte(infoSlot + 7, static_cast<uint8_t>(entry.startSector & 0xFF));
+}
+
+ImageBuilder& ImageBuilder::CountByte(uint8_t value) {
+  return Byte(0x105, value);
+}
+
+ImageBuilder& ImageBuilder::Byte(size_t offset, uint8_t value) {
+  if (offset >= image_.size()) {
+    image_.resize(offset + 1, 0);
+  }
+  image_[offset] = value;
+  return *this;
+}
+
+ImageBuilder& ImageBuilder::Bytes(size_t offset, const std::vector<uint8_t>& bytes) {
+  if (offset + bytes.size() > image_.size()) {
+    image_.resize(offset + bytes.size(), 0);
+  }
+  std::copy(bytes.begin(), bytes.end(), image_.begin() + static_cast<ptrdiff_t>(offset));
+  return *this;
+}
+
+ImageBuilder& ImageBuilder::FileData(int sector, const std::vector<uint8_t>& data) {
+  return Bytes(static_cast<size_t>(sector) * 256, data);
+}
+
+ImageBuilder& ImageBuilder::HostSize(size_t size) {
+  image_.resize(size, 0);
+  return *this;
+}
+
+void ImageBuilder::WriteTo(const std::string& path) const {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(image_.data()),
+            static_cast<std::streamsize>(image_.size()));
+  if (!out) {
+    std::fprintf(stderr, "ImageBuilder: cannot write %s\n", path.c_str());
+    std::abort();
+  }
+}
+
+std::string ImageBuilder::WriteToTemp(const QTemporaryDir& dir, const std::string& name) const {
+  std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
+  WriteTo(path);
+  return path;
+}
+
+std::vector<uint8_t> PatternBytes(size_t count, uint8_t seed) {
+  std::vector<uint8_t> bytes(count);
+  for (size_t index = 0; index < count; ++index) {
+    bytes[index] = static_cast<uint8_t>(index * 7 + seed * 31 + index / 251);
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> ReadHostFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string CopySample(const QTemporaryDir& dir, const std::string& sampleName) {
+  namespace fs = std::filesystem;
+  fs::path source = fs::path(KESTROW_SAMPLES_DIR) / sampleName;
+  fs::path target = fs::path(dir.path().toStdString()) / sampleName;
+  fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+  return target.string();
+}
+
+std::vector<std::string> SampleNames(const std::string& extension) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(KESTROW_SAMPLES_DIR)) {
+    std::string name = entry.path().filename().string();
+    if (name.size() > extension.size() &&
+        name.compare(name.size() - extension.size(), extension.size(), extension) == 0) {
+      names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}

@@ -1,0 +1,67 @@
+// Builds DFS disk images byte by byte for tests: title, options, catalogue entries
+// with any field values, raw bytes and file data, written to a host file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QTemporaryDir;
+
+// One catalogue entry as the builder encodes it. The name is padded with spaces to 7
+// characters (and cut there); addresses above 0xFFFF set both host-address bits.
+struct ImageEntry {
+  char directory = '$';
+  std::string name;
+  uint32_t load = 0;
+  uint32_t exec = 0;
+  uint32_t length = 0;
+  uint32_t startSector = 2;
+  bool locked = false;
+};
+
+class ImageBuilder {
+ public:
+  // A 512-byte image whose bytes 0x106/0x107 say sectorCount (800 = 80 tracks).
+  explicit ImageBuilder(int sectorCount = 800);
+
+  // Writes up to 12 characters (8 in sector 0, then 4 in sector 1) and a zero after a
+  // shorter title.
+  ImageBuilder& Title(const std::string& title);
+  ImageBuilder& BootOption(int option);
+  // Bits 0-1 of byte 0x106 and byte 0x107; the boot option and other bits are kept.
+  ImageBuilder& SectorCount(int count);
+  // Writes the entry into the next free slot and raises the count byte by 8.
+  ImageBuilder& AddEntry(const ImageEntry& entry);
+  // Writes the entry into slot, leaving the count byte alone.
+  ImageBuilder& SetEntry(int slot, const ImageEntry& entry);
+  ImageBuilder& CountByte(uint8_t value);
+  ImageBuilder& Byte(size_t offset, uint8_t value);
+  ImageBuilder& Bytes(size_t offset, const std::vector<uint8_t>& bytes);
+  // Places data at sector * 256, growing the image as needed.
+  ImageBuilder& FileData(int sector, const std::vector<uint8_t>& data);
+  // Cuts the image or pads it with zeros to exactly size bytes.
+  ImageBuilder& HostSize(size_t size);
+
+  const std::vector<uint8_t>& Image() const { return image_; }
+  // Writes the image to path, replacing any file there; aborts the test run on failure.
+  void WriteTo(const std::string& path) const;
+  // Writes the image as name inside dir and returns its path.
+  std::string WriteToTemp(const QTemporaryDir& dir, const std::string& name = "disk.ssd") const;
+
+ private:
+  std::vector<uint8_t> image_;
+  int entryCount_ = 0;
+};
+
+// count bytes that differ from one position to the next and between seeds.
+std::vector<uint8_t> PatternBytes(size_t count, uint8_t seed);
+
+// The whole content of a host file (empty when it cannot be read).
+std::vector<uint8_t> ReadHostFile(const std::string& path);
+
+// Copies the named image from the sample folder into dir as a writable file.
+std::string CopySample(const QTemporaryDir& dir, const std::string& sampleName);
+
+// Every file name in the sample folder that ends in extension (".ssd", ".dsd"), sorted.
+std::vector<std::string> SampleNames(const std::string& extension);
