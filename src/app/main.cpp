@@ -1,18 +1,19 @@
-// Starts Kestrow: the application object, the main window and the event loop.
-#include <QApplication>
-#include <QMainWindow>
-
+// Starts Kestrow: the application object, the main frame and the event loop. Kestrow
+// takes no command-line arguments.
+#include "app/KestrowApplication.h"
+#include "app/KestrowMain.h"
 #include "platform/QtPrompts.h"
 
 int main(int argc, char* argv[]) {
-  QApplication application(argc, argv);
-  QMainWindow mainWindow;
-  mainWindow.setWindowTitle("Kestrow");
-  mainWindow.resize(842, 612);
-  QtPrompts prompts(&mainWindow);
-  SetPrompts(&prompts);
-  mainWindow.show();
-  int result = application.exec();
-  SetPrompts(nullptr);
+  KestrowApplication application(argc, argv);
+  int result = 0;
+  {
+    TKestrowMainFrm mainFrame;
+    QtPrompts prompts(&mainFrame);
+    SetPrompts(&prompts);
+    mainFrame.show();
+    result = application.exec();
+    SetPrompts(nullptr);
+  }
   return result;
 }

@@ -1,0 +1,727 @@
+#include "app/KestrowMain.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QLayout>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QSvgRenderer>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWidgetAction>
+
+#include "app/KestrowApplication.h"
+#include "app/WindowMenuStyle.h"
+#include "dialogs/About.h"
+#include "diskwindow/DFSDisk.h"
+#include "platform/Prompts.h"
+#include "util/UsefulQt.h"
+
+namespace {
+
+const char* const kToolImageFiles[] = {
+    "tool00_blank_page",     "tool01_open_folder",    "tool02_red_cross",    "tool03_magnifier",
+    "tool04_magnifier_plus", "tool05_closed_padlock", "tool06_open_padlock", "tool07_disk_info",
+    "tool08_plus_bar",       "tool09_minus_bar",      "tool10_floppy",       "tool11_floppy_stack"};
+
+constexpr int kShowMoreImage = 8;
+constexpr int kShowLessImage = 9;
+const char* const kShowMoreHint = "Show more disk information";
+const char* const kShowLessHint = "Show less disk information";
+const char* const kOpenFailedMessage =
+    "Could not open the file, probably in use by another program.";
+const char* const kNoTempFolderMessage =
+    "Warning : Your system has no temporary folder, copying/moving files will not be "
+    "permitted.";
+
+QPixmap RenderSvg(const QString& path, int size) {
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QSvgRenderer renderer(path);
+  QPainter painter(&pixmap);
+  renderer.render(&painter);
+  return pixmap;
+}
+
+bool IsKind(const ChildWindowClass* window, ChildWindowClass::ChildKind kind) {
+  return window != nullptr && window->WindowKind() == kind;
+}
+
+TDFSDiskFrm* AsDiskWindow(ChildWindowClass* window) {
+  return IsKind(window, ChildWindowClass::ChildKind::Disk) ? static_cast<TDFSDiskFrm*>(window)
+                                                           : nullptr;
+}
+
+}  // namespace
+
+static void InitialiseResources() {
+  Q_INIT_RESOURCE(kestrow);
+}
+
+// ---- Creation ------------------------------------------------------------------------
+
+TKestrowMainFrm::TKestrowMainFrm(QWidget* parent) : QMainWindow(parent) {
+  InitialiseResources();
+  setObjectName("KestrowMainFrm");
+  setWindowTitle("Kestrow");
+  setWindowIcon(QIcon(RenderSvg(":/resources/kestrow_logo.svg", 64)));
+  resize(842, 612);
+  MdiArea = new QMdiArea(this);
+  MdiArea->setObjectName("MdiArea");
+  setCentralWidget(MdiArea);
+  registry_ = std::make_unique<ChildRegistryClass>(MdiArea);
+  windowMenuStyle_ = new WindowMenuStyle;
+  windowMenuStyle_->setParent(this);
+  CreateMenus();
+  CreateToolbar();
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+  Timer1->setInterval(3000);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(Timer1); });
+  Timer1->start();
+  AboutFrm = new TAboutFrm(this);
+  AboutFrm->OnEndSplash = [this](QObject* sender) { Timer1Timer(sender); };
+  connect(MdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+    auto* child = qobject_cast<ChildWindowClass*>(window);
+    if (child != nullptr && !child->IsClosing()) {
+      ChildActivated(child);
+    }
+  });
+  connect(qApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) {
+              SetMenuButtons(ActiveChild());
+            }
+          });
+  SetMenuButtons(nullptr);
+  ClipboardFormat = kClipboardFormatName;
+}
+
+TKestrowMainFrm::~TKestrowMainFrm() {
+  disconnect(MdiArea, nullptr, this, nullptr);
+  // Children go before the registry that owns their common data.
+  for (QMdiSubWindow* window : MdiArea->subWindowList()) {
+    delete window;
+  }
+}
+
+QIcon TKestrowMainFrm::ToolImage(int index) {
+  const QString path = QString(":/resources/%1.svg").arg(kToolImageFiles[index]);
+  QIcon icon;
+  icon.addPixmap(RenderSvg(path, 16));
+  icon.addPixmap(RenderSvg(path, 32));
+  return icon;
+}
+
+QAction* TKestrowMainFrm::AddMenuItem(QMenu* menu, const char* name, const char* caption,
+                                      const QKeySequence& shortcut) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(name);
+  item->setShortcut(shortcut);
+  return item;
+}
+
+void TKestrowMainFrm::Connect(QAction* command, void (TKestrowMainFrm::*handler)()) {
+  connect(command, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+  commandsWithHandlers_.insert(command);
+}
+
+void TKestrowMainFrm::CreateMenus() {
+  CreateDiskAndFileMenus();
+  CreateEditMenu();
+  View1 = menuBar()->addMenu("View");
+  View1->setObjectName("View1");
+  ViewToolbarMnuItem = AddMenuItem(View1, "ViewToolbarMnuItem", "Tool bar");
+  Connect(ViewToolbarMnuItem, &TKestrowMainFrm::ViewToolbarMnuItemClick);
+  CreateWindowMenu();
+  HelpMnu = menuBar()->addMenu("Help");
+  HelpMnu->setObjectName("HelpMnu");
+  HelpMnuAbout = AddMenuItem(HelpMnu, "HelpMnuAbout", "About...");
+  Connect(HelpMnuAbout, &TKestrowMainFrm::HelpMnuAboutClick);
+}
+
+void TKestrowMainFrm::CreateDiskAndFileMenus() {
+  DiskMnu = menuBar()->addMenu("Disk");
+  DiskMnu->setObjectName("DiskMnu");
+  NewDFSFileMnuItem = AddMenuItem(DiskMnu, "NewDFSFileMnuItem", "New disk (ssd 80T)");
+  OpenDFSFileMnuItem = AddMenuItem(DiskMnu, "OpenDFSFileMnuItem", "Open");
+  FullInfo = AddMenuItem(DiskMnu, "FullInfo", "Full disk info");
+  FullInfo->setCheckable(true);
+  FullInfo->setChecked(true);
+  DiskPropMnu = AddMenuItem(DiskMnu, "DiskPropMnu", "Properties");
+  Connect(NewDFSFileMnuItem, &TKestrowMainFrm::NewDFSFileMnuItemClick);
+  Connect(OpenDFSFileMnuItem, &TKestrowMainFrm::OpenDFSFileMnuItemClick);
+
+  FileMnu = menuBar()->addMenu("File Inspector");
+  FileMnu->setObjectName("FileMnu");
+  OpenInspectorMnuItem = AddMenuItem(FileMnu, "OpenInspectorMnuItem", "Open Inspector");
+  SaveFileChangesMnuItem = AddMenuItem(FileMnu, "SaveFileChangesMnuItem", "Save changes");
+  SaveAllFileChangesMnuItem = AddMenuItem(FileMnu, "SaveAllFileChangesMnuItem", "Save all changes");
+}
+
+void TKestrowMainFrm::CreateEditMenu() {
+  EditMnu = menuBar()->addMenu("Edit");
+  EditMnu->setObjectName("EditMnu");
+  UndoMnuItem = AddMenuItem(EditMnu, "UndoMnuItem", "Undo", QKeySequence("Ctrl+Z"));
+  CopyMnuItem = AddMenuItem(EditMnu, "CopyMnuItem", "Copy", QKeySequence("Ctrl+C"));
+  PasteMnuItem = AddMenuItem(EditMnu, "PasteMnuItem", "Paste", QKeySequence("Ctrl+V"));
+  SelectAllMnuItem =
+      AddMenuItem(EditMnu, "SelectAllMnuItem", "Select All ", QKeySequence("Ctrl+A"));
+  DeleteMnuItem = AddMenuItem(EditMnu, "DeleteMnuItem", "Delete", QKeySequence(Qt::Key_Delete));
+  FindMnuItem = AddMenuItem(EditMnu, "FindMnuItem", "Find", QKeySequence("Ctrl+F"));
+  FindAgainMnuItem = AddMenuItem(EditMnu, "FindAgainMnuItem", "Find Again", QKeySequence("F3"));
+  LockMnuItem = AddMenuItem(EditMnu, "LockMnuItem", "Lock", QKeySequence("Ctrl+L"));
+  UnLockMnuItem = AddMenuItem(EditMnu, "UnLockMnuItem", "UnLock", QKeySequence("Ctrl+Alt+L"));
+  Connect(SelectAllMnuItem, &TKestrowMainFrm::SelectAllMnuItemClick);
+}
+
+void TKestrowMainFrm::CreateWindowMenu() {
+  WindowMnu = menuBar()->addMenu("Window");
+  WindowMnu->setObjectName("WindowMnu");
+  WindowMnu->setStyle(windowMenuStyle_);
+  CascadeMnuItem = AddMenuItem(WindowMnu, "CascadeMnuItem", "Cascade");
+  TileHMnuItem = AddMenuItem(WindowMnu, "TileHMnuItem", "Tile Horizontally");
+  TileVMnuItem = AddMenuItem(WindowMnu, "TileVMnuItem", "Tile Vertically");
+  N1 = WindowMnu->addSeparator();
+  N1->setObjectName("N1");
+  DuplicateMnuItem =
+      AddMenuItem(WindowMnu, "DuplicateMnuItem", "Duplicate", QKeySequence("Ctrl+U"));
+  CloseAllMnuItem = AddMenuItem(WindowMnu, "CloseAllMnuItem", "Close All");
+  CloseFileInspectorsMnuItem =
+      AddMenuItem(WindowMnu, "CloseFileInspectorsMnuItem", "Close File Inspectors");
+  N2 = WindowMnu->addSeparator();
+  N2->setObjectName("N2");
+  Connect(CascadeMnuItem, &TKestrowMainFrm::CascadeMnuItemClick);
+  Connect(TileHMnuItem, &TKestrowMainFrm::TileHMnuItemClick);
+  Connect(TileVMnuItem, &TKestrowMainFrm::TileVMnuItemClick);
+  Connect(DuplicateMnuItem, &TKestrowMainFrm::DuplicateMnuItemClick);
+  Connect(CloseAllMnuItem, &TKestrowMainFrm::CloseAllMnuItemClick);
+  Connect(CloseFileInspectorsMnuItem, &TKestrowMainFrm::CloseFileInspectorsMnuItemClick);
+}
+
+QAction* TKestrowMainFrm::AddToolButton(const char* name, const char* caption, const char* hint,
+                                        int image) {
+  QAction* button = TBToolbar1->addAction(ToolImage(image), caption);
+  button->setObjectName(name);
+  button->setToolTip(hint);
+  return button;
+}
+
+void TKestrowMainFrm::CreateToolbar() {
+  TBToolbar1 = new QToolBar("Tool bar", this);
+  TBToolbar1->setObjectName("TBToolbar1");
+  TBToolbar1->setAllowedAreas(Qt::AllToolBarAreas);
+  TBToolbar1->setMovable(true);
+  TBToolbar1->setFloatable(true);
+  TBToolbar1->setIconSize(QSize(16, 16));
+  TBToolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  addToolBar(Qt::TopToolBarArea, TBToolbar1);
+  NewDFSFileBut =
+      AddToolButton("NewDFSFileBut", "New", "Create new 80 track single sided DFS disk", 0);
+  OpenDFSFileBut = AddToolButton("OpenDFSFileBut", "Open", "Open DFS disk", 1);
+  DiskPropBut = AddToolButton("DiskPropBut", "Disk properties", "Disk properties", 7);
+  FullInfoBut = AddToolButton("FullInfoBut", "Full Info", kShowMoreHint, kShowMoreImage);
+  DeleteToolBut = AddToolButton("DeleteToolBut", "Delete", "Delete", 2);
+  LockToolBut = AddToolButton("LockToolBut", "Lock", "", 5);
+  UnLockToolBut = AddToolButton("UnLockToolBut", "UnLock", "", 6);
+  FileInspectorBut = AddToolButton("FileInspectorBut", "File Inspector", "File Inspector", 3);
+  SaveFileChangesBut = AddToolButton("SaveFileChangesBut", "Save File Changes",
+                                     "Save file inspector changes for selected file", 10);
+  SaveAllFileChangesBut = AddToolButton("SaveAllFileChangesBut", "Save all file changes",
+                                        "Save all file inspector changes", 11);
+  Connect(NewDFSFileBut, &TKestrowMainFrm::NewDFSFileMnuItemClick);
+  Connect(OpenDFSFileBut, &TKestrowMainFrm::OpenDFSFileMnuItemClick);
+
+  // The toolbar's own close box; hiding it by any route enables View, Tool bar.
+  auto* closeBox = new QToolButton(TBToolbar1);
+  closeBox->setObjectName("TBToolbar1CloseBox");
+  closeBox->setText(QString::fromUtf8("\u2715"));
+  closeBox->setToolTip("Close");
+  closeBox->setAutoRaise(true);
+  TBToolbar1->addWidget(closeBox);
+  connect(closeBox, &QToolButton::clicked, TBToolbar1, &QToolBar::hide);
+  connect(TBToolbar1->toggleViewAction(), &QAction::toggled, this, [this](bool shown) {
+    if (!shown) {
+      TBToolbar1Close();
+    } else {
+      ViewToolbarMnuItem->setEnabled(false);
+    }
+  });
+}
+
+// ---- Splash and temp area ------------------------------------------------------------
+
+void TKestrowMainFrm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (Timer1->isActive() && !AboutFrm->isVisible()) {
+    AboutFrm->ShowCentred();
+    move(-1000, y());
+    ViewToolbarMnuItem->setEnabled(false);
+  }
+}
+
+void TKestrowMainFrm::Timer1Timer(QObject* sender) {
+  if (sender != nullptr) {
+    // Closing the About box calls back here with no sender, which ends the splash.
+    AboutFrm->close();
+  }
+  if (!Timer1->isActive()) {
+    return;
+  }
+  Timer1->stop();
+  CentreOnDesktop();
+  const std::string tempFolder = GetTempFolder();
+  if (tempFolder.empty()) {
+    Prompts().ShowMessage(kNoTempFolderMessage);
+  } else {
+    tempArea_.Establish(tempFolder);
+  }
+}
+
+void TKestrowMainFrm::CentreOnDesktop() {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+void TKestrowMainFrm::ClearTempArea() {
+  tempArea_.Clear();
+}
+
+void TKestrowMainFrm::FormClose() {
+  ClearTempArea();
+  tempArea_.Remove();
+  AboutFrm->hide();
+}
+
+// ---- Closing -------------------------------------------------------------------------
+
+void TKestrowMainFrm::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  if (MyCloseQuery()) {
+    FormClose();
+    event->accept();
+    QCoreApplication::quit();
+  }
+}
+
+bool TKestrowMainFrm::MyCloseQuery() {
+  ClosingAll = true;
+  const bool closed = CloseChildWindows(true);
+  ClosingAll = false;
+  SetMenuButtons(ActiveChild());
+  return closed;
+}
+
+void TKestrowMainFrm::CloseAllMnuItemClick() {
+  ClosingAll = true;
+  CloseChildWindows(true);
+  ClosingAll = false;
+  SetMenuButtons(ActiveChild());
+}
+
+void TKestrowMainFrm::CloseFileInspectorsMnuItemClick() {
+  ClosingAll = true;
+  CloseChildWindows(false);
+  ClosingAll = false;
+  SetMenuButtons(ActiveChild());
+}
+
+bool TKestrowMainFrm::CloseChildWindows(bool includeDisks) {
+  std::vector<ChildWindowClass*> toClose;
+  for (ChildWindowClass* child : registry_->ChildOrder()) {
+    const bool inspector = IsKind(child, ChildWindowClass::ChildKind::Inspector);
+    if ((inspector && child->CommonData != nullptr) || (!inspector && includeDisks)) {
+      toClose.push_back(child);
+    }
+  }
+  // The review of unsaved inspector changes (Save changes dialog) belongs here.
+  for (ChildWindowClass* window : toClose) {
+    if (IsKind(window, ChildWindowClass::ChildKind::Inspector)) {
+      CloseInspectorWindow(window);
+    } else {
+      window->close();
+    }
+  }
+  return true;
+}
+
+// Releases an inspector's common data before its window closes, so that no window is
+// left pointing at released data.
+void TKestrowMainFrm::CloseInspectorWindow(ChildWindowClass* window) {
+  if (ChildDataClass* data = window->CommonData) {
+    registry_->RemoveCommonData(data);
+    registry_->SetCommonDataToNil(data);
+  }
+  window->close();
+}
+
+bool TKestrowMainFrm::DFSDiskCloseQuery(ChildWindowClass* window) {
+  if (ClosingAll || registry_->CountRelatedChildren(window->CommonData) != 1) {
+    return true;
+  }
+  // The last window on an image takes the inspectors of its files with it. The review
+  // of their unsaved changes (Save changes dialog) belongs here.
+  std::vector<ChildWindowClass*> inspectors;
+  for (ChildWindowClass* child : registry_->ChildOrder()) {
+    auto* data = dynamic_cast<InspectorDataClass*>(child->CommonData);
+    if (IsKind(child, ChildWindowClass::ChildKind::Inspector) && data != nullptr &&
+        data->ParentDisk == window->CommonData) {
+      inspectors.push_back(child);
+    }
+  }
+  for (ChildWindowClass* inspector : inspectors) {
+    CloseInspectorWindow(inspector);
+  }
+  return true;
+}
+
+void TKestrowMainFrm::ChildClosing(ChildWindowClass* window) {
+  // The closing window no longer counts as a child.
+  const bool onlyChild = registry_->ChildOrder().empty();
+  if (ChildDataClass* data = window->CommonData) {
+    if (registry_->CountRelatedChildren(data) == 0) {
+      window->CommonData = nullptr;
+      registry_->RemoveCommonData(data);
+    }
+  }
+  if (DragSource == window) {
+    DragSource = nullptr;
+  }
+  DeleteWindowMenuEntry(WindowMnu, window);
+  if (onlyChild) {
+    SetMenuButtons(nullptr);
+  }
+}
+
+// ---- Disk windows --------------------------------------------------------------------
+
+void TKestrowMainFrm::NewDFSFileMnuItemClick() {
+  const std::string name = Prompts().AskSaveFileName({"single sided disk|*.ssd", "ssd"});
+  if (name.empty()) {
+    return;
+  }
+  try {
+    DFSDiskClass::Create(name, 1).reset();
+  } catch (const std::exception& error) {
+    ShowErrorText(error);
+    return;
+  }
+  NewDFSFiler(name);
+}
+
+void TKestrowMainFrm::OpenDFSFileMnuItemClick() {
+  const std::string name = Prompts().AskOpenFileName(
+      {"single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd", ""});
+  if (!name.empty()) {
+    NewDFSFiler(name);
+  }
+}
+
+TDFSDiskFrm* TKestrowMainFrm::NewDFSFiler(const std::string& path) {
+  DiskDataClass* data = registry_->FindDiskData(path);
+  const int number = registry_->AllocateWindowNumber(data);
+  std::unique_ptr<DiskDataClass> newData;
+  auto* window = new TDFSDiskFrm;
+  try {
+    if (data == nullptr) {
+      newData = std::make_unique<DiskDataClass>();
+      newData->ImagePath = path;
+      newData->Disk = DFSDiskClass::Create(path, 2);
+      newData->DiskTitle = newData->Disk->GetTitle();
+    }
+    window->CommonData = data != nullptr ? data : newData.get();
+    window->MainFrame = this;
+    window->TempAreaPath = tempArea_.Path();
+    window->OnRefillRelated = [this](ChildWindowClass* child) { ChildRefillRelatedWindows(child); };
+    window->Init();
+  } catch (const std::exception&) {
+    delete window;
+    Prompts().ShowMessage(kOpenFailedMessage);
+    return nullptr;
+  }
+  if (newData != nullptr) {
+    data = static_cast<DiskDataClass*>(registry_->AddCommonData(std::move(newData)));
+  }
+  MdiArea->addSubWindow(window);
+  ConnectDiskWindow(window);
+  window->WindowNumber = number;
+  window->SetCaption();
+  window->show();
+  MdiArea->setActiveSubWindow(window);
+  SizeNewDiskWindow(window);
+  FullInfo->setChecked(true);
+  FullInfoBut->setIcon(ToolImage(kShowMoreImage));
+  FullInfoBut->setToolTip(kShowLessHint);
+  ChildActivated(window);
+  AddWindowMenuEntry(window, true);
+  return window;
+}
+
+void TKestrowMainFrm::ConnectDiskWindow(TDFSDiskFrm* window) {
+  window->OnCloseQuery = [this](ChildWindowClass* child) { return DFSDiskCloseQuery(child); };
+  window->OnClosing = [this](ChildWindowClass* child) { ChildClosing(child); };
+  window->OnUpdateCommands = [this](ChildWindowClass* child) { ChildUpdateCommands(child); };
+  window->OnClearTempArea = [this] { ClearTempArea(); };
+  window->OnSetDragSource = [this](ChildWindowClass* child) { DragSource = child; };
+  window->OnGetDragSource = [this] { return DragSource; };
+  window->OnSetEditing = [this](ChildWindowClass* child, bool editing) {
+    ChildSetEditing(child, editing);
+  };
+  window->OnWindowExists = [this](const std::string& path, char directory,
+                                  const std::string& name) {
+    return registry_->WindowExists(path, directory, name);
+  };
+}
+
+void TKestrowMainFrm::SizeNewDiskWindow(TDFSDiskFrm* window) {
+  const bool maximized = window->isMaximized();
+  if (maximized) {
+    window->showNormal();
+  }
+  QMargins frame = window->contentsMargins();
+  if (window->layout() != nullptr) {
+    frame += window->layout()->contentsMargins();
+  }
+  const int width = std::max(TDFSDiskFrm::kWindowWidth,
+                             window->ClientWidthNeeded() + frame.left() + frame.right());
+  window->resize(width, TDFSDiskFrm::kClientHeight + frame.top() + frame.bottom());
+  window->setMaximumWidth(width);
+  if (maximized) {
+    window->showMaximized();
+  }
+}
+
+void TKestrowMainFrm::AddWindowMenuEntry(ChildWindowClass* window, bool diskEntry) {
+  SMenuItem* entry = window->CreateWindowMenuEntry(
+      WindowMnu, registry_->CountRelatedChildren(window->CommonData), window->CommonData);
+  entry->ClickHandler = [this](SMenuItem* item) { SelectChild(MdiArea, item); };
+  entry->OwnerDrawn = diskEntry;
+}
+
+void TKestrowMainFrm::SelectAllMnuItemClick() {
+  if (TDFSDiskFrm* disk = AsDiskWindow(ActiveChild())) {
+    disk->SelectAll();
+    SetMenuButtons(disk);
+  }
+}
+
+void TKestrowMainFrm::DuplicateMnuItemClick() {
+  // Duplicating an inspector opens another on the same file once inspectors are opened
+  // from here.
+  if (TDFSDiskFrm* disk = AsDiskWindow(ActiveChild())) {
+    NewDFSFiler(disk->CommonData->ImagePath);
+  }
+}
+
+// ---- Child events and hooks ----------------------------------------------------------
+
+ChildWindowClass* TKestrowMainFrm::ActiveChild() const {
+  const std::vector<ChildWindowClass*> order = registry_->ChildOrder();
+  return order.empty() ? nullptr : order.front();
+}
+
+void TKestrowMainFrm::ChildActivated(ChildWindowClass* window) {
+  SetMenuButtons(window);
+}
+
+void TKestrowMainFrm::ChildUpdateCommands(ChildWindowClass* window) {
+  SetMenuButtons(window);
+}
+
+void TKestrowMainFrm::ChildSetEditing(ChildWindowClass* window, bool editing) {
+  DeleteMnuItem->setShortcut(editing ? QKeySequence() : QKeySequence(Qt::Key_Delete));
+  SetMenuButtons(window);
+}
+
+void TKestrowMainFrm::ChildRefillRelatedWindows(ChildWindowClass* window) {
+  if (TDFSDiskFrm* disk = AsDiskWindow(window)) {
+    // The given window first: a window being set up is not yet a child.
+    disk->FillFileList();
+    for (ChildWindowClass* child : registry_->GetRelatedChildren(window->CommonData)) {
+      if (TDFSDiskFrm* related = AsDiskWindow(child); related != nullptr && related != disk) {
+        related->FillFileList();
+      }
+    }
+  }
+  SetMenuButtons(window);
+}
+
+void TKestrowMainFrm::ChildRepaintRelatedWindows(ChildWindowClass* window) {
+  for (ChildWindowClass* child : registry_->GetRelatedChildren(window->CommonData)) {
+    if (child->widget() != nullptr) {
+      child->widget()->update();
+    }
+    child->update();
+  }
+  SetMenuButtons(window);
+}
+
+// ---- Window arrangement and toolbar --------------------------------------------------
+
+void TKestrowMainFrm::CascadeMnuItemClick() {
+  MdiArea->cascadeSubWindows();
+}
+
+void TKestrowMainFrm::TileHMnuItemClick() {
+  TileChildren(Qt::Horizontal);
+}
+
+void TKestrowMainFrm::TileVMnuItemClick() {
+  TileChildren(Qt::Vertical);
+}
+
+// Horizontal tiling stacks the children in rows, vertical tiling sets them side by side.
+void TKestrowMainFrm::TileChildren(Qt::Orientation orientation) {
+  std::vector<ChildWindowClass*> windows;
+  for (ChildWindowClass* child : registry_->ChildOrder()) {
+    if (child->isVisible() && !child->isMinimized()) {
+      windows.push_back(child);
+    }
+  }
+  if (windows.empty()) {
+    return;
+  }
+  const QRect area = MdiArea->viewport()->rect();
+  const int count = static_cast<int>(windows.size());
+  for (int index = 0; index < count; ++index) {
+    ChildWindowClass* window = windows[index];
+    if (window->isMaximized()) {
+      window->showNormal();
+    }
+    if (orientation == Qt::Horizontal) {
+      const int height = area.height() / count;
+      window->setGeometry(0, index * height, area.width(), height);
+    } else {
+      const int width = area.width() / count;
+      window->setGeometry(index * width, 0, width, area.height());
+    }
+  }
+}
+
+void TKestrowMainFrm::ViewToolbarMnuItemClick() {
+  addToolBar(Qt::TopToolBarArea, TBToolbar1);
+  TBToolbar1->show();
+  ViewToolbarMnuItem->setEnabled(false);
+}
+
+void TKestrowMainFrm::TBToolbar1Close() {
+  ViewToolbarMnuItem->setEnabled(true);
+}
+
+void TKestrowMainFrm::HelpMnuAboutClick() {
+  AboutFrm->ShowCentred();
+}
+
+// ---- Command enabling ----------------------------------------------------------------
+
+void TKestrowMainFrm::Enable(QAction* command, bool enabled) {
+  command->setEnabled(enabled && commandsWithHandlers_.contains(command));
+}
+
+void TKestrowMainFrm::SetMenuButtons(ChildWindowClass* subject) {
+  DisableAllButtons();
+  Enable(ViewToolbarMnuItem, TBToolbar1->isHidden());
+  SetCommonButtons(subject);
+  const bool anyChanged = AnyInspectorChanged();
+  Enable(SaveAllFileChangesBut, anyChanged);
+  Enable(SaveAllFileChangesMnuItem, anyChanged);
+  if (IsKind(subject, ChildWindowClass::ChildKind::Inspector)) {
+    SetFileInspectorButtons(subject);
+  }
+  if (TDFSDiskFrm* disk = AsDiskWindow(subject)) {
+    SetDFSFileButtons(disk);
+  }
+}
+
+void TKestrowMainFrm::DisableAllButtons() {
+  for (QAction* button : TBToolbar1->actions()) {
+    if (!button->isSeparator() && qobject_cast<QWidgetAction*>(button) == nullptr) {
+      button->setEnabled(false);
+    }
+  }
+  for (QAction* menu : menuBar()->actions()) {
+    if (menu->menu() == nullptr) {
+      continue;
+    }
+    for (QAction* item : menu->menu()->actions()) {
+      if (!IsWindowEntry(item)) {
+        item->setEnabled(false);
+      }
+    }
+  }
+}
+
+void TKestrowMainFrm::SetCommonButtons(ChildWindowClass* subject) {
+  for (QAction* command :
+       {NewDFSFileBut, NewDFSFileMnuItem, OpenDFSFileBut, OpenDFSFileMnuItem, HelpMnuAbout}) {
+    Enable(command, true);
+  }
+  if (subject == nullptr) {
+    return;
+  }
+  for (QAction* command :
+       {CascadeMnuItem, TileVMnuItem, TileHMnuItem, DuplicateMnuItem, CloseAllMnuItem}) {
+    Enable(command, true);
+  }
+  Enable(CloseFileInspectorsMnuItem, registry_->CountFileInspectorWindows() > 0);
+}
+
+void TKestrowMainFrm::SetDFSFileButtons(TDFSDiskFrm* window) {
+  for (QAction* command : {FullInfo, FullInfoBut, DiskPropBut, DiskPropMnu}) {
+    Enable(command, true);
+  }
+  const bool fullInfoShown = !window->StatusBar1->isHidden();
+  FullInfo->setChecked(fullInfoShown);
+  FullInfoBut->setIcon(ToolImage(fullInfoShown ? kShowLessImage : kShowMoreImage));
+  FullInfoBut->setToolTip(fullInfoShown ? kShowLessHint : kShowMoreHint);
+  SetFileOpButtons(window);
+}
+
+void TKestrowMainFrm::SetFileOpButtons(TDFSDiskFrm* window) {
+  const bool files = window->SelectedFilesCount() > 0 && !window->Editing;
+  for (QAction* command : {FileInspectorBut, OpenInspectorMnuItem, DeleteToolBut, LockToolBut,
+                           UnLockToolBut, DeleteMnuItem, LockMnuItem, UnLockMnuItem}) {
+    Enable(command, files);
+  }
+  Enable(SelectAllMnuItem, window->ListedFiles > 0);
+}
+
+void TKestrowMainFrm::SetFileInspectorButtons(ChildWindowClass* window) {
+  auto* data = dynamic_cast<InspectorDataClass*>(window->CommonData);
+  if (data == nullptr) {
+    return;
+  }
+  const int64_t size = data->Buffer.Size();
+  const QMimeData* clipboard = QApplication::clipboard()->mimeData();
+  const bool clipboardUsable =
+      clipboard != nullptr && (clipboard->hasFormat(data->ClipboardFormat) || clipboard->hasText());
+  Enable(SaveFileChangesBut, data->Changed);
+  Enable(SaveFileChangesMnuItem, data->Changed);
+  Enable(DeleteToolBut, data->SelStart != -1);
+  Enable(DeleteMnuItem, data->SelStart != -1);
+  Enable(UndoMnuItem, !data->UndoList.empty());
+  Enable(CopyMnuItem, data->SelStart >= 0 && data->SelStart < size);
+  Enable(PasteMnuItem, data->SelStart != -1 && clipboardUsable);
+  Enable(SelectAllMnuItem, size > 0);
+  Enable(FindMnuItem, size > 0);
+  // Find Again also needs text in the Find dialog, which joins this pass with it.
+}
+
+bool TKestrowMainFrm::AnyInspectorChanged() const {
+  for (ChildWindowClass* child : registry_->ChildOrder()) {
+    auto* data = dynamic_cast<InspectorDataClass*>(child->CommonData);
+    if (IsKind(child, ChildWindowClass::ChildKind::Inspector) && data != nullptr && data->Changed) {
+      return true;
+    }
+  }
+  return false;
+}

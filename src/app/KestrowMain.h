@@ -1,0 +1,134 @@
+// The main frame: the multiple-document window that holds every disk and inspector
+// window, its menus and toolbar, the start-up splash, the temp area and the registry of
+// the children's common data.
+#pragma once
+
+#include <QMainWindow>
+#include <QSet>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "app/TempArea.h"
+#include "app/children/KestrowClasses.h"
+
+class QAction;
+class QMdiArea;
+class QMenu;
+class QTimer;
+class QToolBar;
+class TAboutFrm;
+class TDFSDiskFrm;
+class WindowMenuStyle;
+
+class TKestrowMainFrm : public QMainWindow {
+  Q_OBJECT
+ public:
+  static constexpr const char* kClipboardFormatName = "Kestrow_V0_3";
+
+  explicit TKestrowMainFrm(QWidget* parent = nullptr);
+  ~TKestrowMainFrm() override;
+
+  // ---- State ----
+  ChildWindowClass* DragSource = nullptr;
+  bool ClosingAll = false;
+  QString ClipboardFormat;
+  // The temp area's folder; empty while it is unset (before the splash ends, or when no
+  // safe folder could be made).
+  const std::string& TempAreaPath() const { return tempArea_.Path(); }
+  ChildRegistryClass& Registry() { return *registry_; }
+  // The front child (most recently activated), or nullptr.
+  ChildWindowClass* ActiveChild() const;
+
+  // ---- Controls ----
+  QMdiArea* MdiArea;
+  QTimer* Timer1;
+  TAboutFrm* AboutFrm;
+  QToolBar* TBToolbar1;
+  QMenu *DiskMnu, *FileMnu, *EditMnu, *View1, *WindowMnu, *HelpMnu;
+  QAction *NewDFSFileMnuItem, *OpenDFSFileMnuItem, *FullInfo, *DiskPropMnu;
+  QAction *OpenInspectorMnuItem, *SaveFileChangesMnuItem, *SaveAllFileChangesMnuItem;
+  QAction *UndoMnuItem, *CopyMnuItem, *PasteMnuItem, *SelectAllMnuItem, *DeleteMnuItem;
+  QAction *FindMnuItem, *FindAgainMnuItem, *LockMnuItem, *UnLockMnuItem;
+  QAction* ViewToolbarMnuItem;
+  QAction *CascadeMnuItem, *TileHMnuItem, *TileVMnuItem, *N1, *DuplicateMnuItem;
+  QAction *CloseAllMnuItem, *CloseFileInspectorsMnuItem, *N2;
+  QAction* HelpMnuAbout;
+  QAction *NewDFSFileBut, *OpenDFSFileBut, *DiskPropBut, *FullInfoBut, *DeleteToolBut;
+  QAction *LockToolBut, *UnLockToolBut, *FileInspectorBut, *SaveFileChangesBut;
+  QAction* SaveAllFileChangesBut;
+
+  // ---- Start-up and temp area ----
+  // Ends the splash phase once; a sender (the timer or the About box's Close button)
+  // closes the About box first.
+  void Timer1Timer(QObject* sender);
+  void ClearTempArea();
+
+  // ---- Commands ----
+  void SetMenuButtons(ChildWindowClass* subject);
+  // Opens the image at path in a new disk window; nullptr when it cannot be opened.
+  TDFSDiskFrm* NewDFSFiler(const std::string& path);
+  void NewDFSFileMnuItemClick();
+  void OpenDFSFileMnuItemClick();
+  void SelectAllMnuItemClick();
+  void DuplicateMnuItemClick();
+  void CascadeMnuItemClick();
+  void TileHMnuItemClick();
+  void TileVMnuItemClick();
+  void CloseAllMnuItemClick();
+  void CloseFileInspectorsMnuItemClick();
+  void ViewToolbarMnuItemClick();
+  void TBToolbar1Close();
+  void HelpMnuAboutClick();
+  // Closes every child; true when they all closed and the main window may close.
+  bool MyCloseQuery();
+  bool CloseChildWindows(bool includeDisks);
+
+  // ---- Child window events and hooks ----
+  void ChildActivated(ChildWindowClass* window);
+  void ChildUpdateCommands(ChildWindowClass* window);
+  void ChildSetEditing(ChildWindowClass* window, bool editing);
+  void ChildRefillRelatedWindows(ChildWindowClass* window);
+  void ChildRepaintRelatedWindows(ChildWindowClass* window);
+  bool DFSDiskCloseQuery(ChildWindowClass* window);
+  void ChildClosing(ChildWindowClass* window);
+
+  // The toolbar image of the given index (0-11).
+  static QIcon ToolImage(int index);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateMenus();
+  void CreateDiskAndFileMenus();
+  void CreateEditMenu();
+  void CreateWindowMenu();
+  void CreateToolbar();
+  QAction* AddMenuItem(QMenu* menu, const char* name, const char* caption,
+                       const QKeySequence& shortcut = QKeySequence());
+  QAction* AddToolButton(const char* name, const char* caption, const char* hint, int image);
+  // Runs handler when command is triggered; only commands with a handler are ever enabled.
+  void Connect(QAction* command, void (TKestrowMainFrm::*handler)());
+  void Enable(QAction* command, bool enabled);
+  void ConnectDiskWindow(TDFSDiskFrm* window);
+  void SizeNewDiskWindow(TDFSDiskFrm* window);
+  void AddWindowMenuEntry(ChildWindowClass* window, bool diskEntry);
+  void CloseInspectorWindow(ChildWindowClass* window);
+  void TileChildren(Qt::Orientation orientation);
+  void CentreOnDesktop();
+  void FormClose();
+
+  void DisableAllButtons();
+  void SetCommonButtons(ChildWindowClass* subject);
+  void SetDFSFileButtons(TDFSDiskFrm* window);
+  void SetFileOpButtons(TDFSDiskFrm* window);
+  void SetFileInspectorButtons(ChildWindowClass* window);
+  bool AnyInspectorChanged() const;
+
+  std::unique_ptr<ChildRegistryClass> registry_;
+  TempAreaClass tempArea_;
+  WindowMenuStyle* windowMenuStyle_;
+  QSet<QAction*> commandsWithHandlers_;
+};

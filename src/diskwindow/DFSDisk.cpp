@@ -1,0 +1,424 @@
+#include "diskwindow/DFSDisk.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "platform/QtPrompts.h"
+
+namespace {
+
+constexpr std::array<int, TDFSDiskFrm::kColumnCount> kColumnWidths = {28, 67, 37, 52, 50, 50, 52};
+constexpr std::array<const char*, TDFSDiskFrm::kColumnCount> kColumnTitles = {
+    "Dir.", "File name ", "Att.", "Load", "Exec", "Size", "Sector"};
+constexpr int kRowHeight = 18;
+const QColor kSelectedBackground(0, 0, 128);
+const QColor kSelectedText(255, 255, 255);
+
+const char* const kBootOptionNames[] = {"Off)", "Load)", "Run)", "Exec)"};
+
+// The widest text each column and panel can hold, for fitting the widths to the font.
+constexpr std::array<const char*, TDFSDiskFrm::kColumnCount> kWidestCells = {
+    "W", "WELCOME", "L", "FF0000", "FF0000", "03FFFF", "3FF"};
+constexpr std::array<const char*, 3> kWidestPanels = {"31 files", "Boot Opt 3 (Exec)",
+                                                      "40 track (100K) DFS Disk"};
+constexpr std::array<const char*, 3> kWidestPanels1 = {"204800 bytes used", "204288 bytes free",
+                                                       "Largest block: 204288 bytes"};
+constexpr int kCellPadding = 6;
+
+// Paints file cells from the window's SelectedRows, never from the view's own selection
+// or current-cell highlight.
+class DiskGridDelegate : public QStyledItemDelegate {
+ public:
+  DiskGridDelegate(TDFSDiskFrm* window, QTableWidget* grid)
+      : QStyledItemDelegate(grid), window_(window), grid_(grid) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    const bool selected = window_->IsRowSelected(index.row() + 1);
+    painter->save();
+    painter->fillRect(option.rect,
+                      selected ? kSelectedBackground : option.palette.color(QPalette::Base));
+    painter->setPen(selected ? kSelectedText : option.palette.color(QPalette::Text));
+    painter->setFont(option.font);
+    const QString text = index.data().toString();
+    const QFontMetrics metrics(option.font);
+    const int textWidth = metrics.horizontalAdvance(text);
+    const int textHeight = metrics.height();
+    const int top = option.rect.top() + (grid_->rowHeight(index.row()) - textHeight) / 2;
+    int left = option.rect.left();
+    if (index.column() != 1) {
+      left += (grid_->columnWidth(index.column()) - textWidth) / 2;
+    }
+    painter->drawText(QRect(left, top, textWidth, textHeight), Qt::AlignLeft | Qt::AlignTop, text);
+    painter->restore();
+  }
+
+ private:
+  TDFSDiskFrm* window_;
+  QTableWidget* grid_;
+};
+
+// A panel of at least width pixels, wider when the font needs it for widestText.
+QLabel* AddPanel(QStatusBar* bar, int width, const char* widestText, bool last) {
+  auto* panel = new QLabel(bar);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setText(widestText);
+  width = std::max(width, panel->sizeHint().width());
+  panel->clear();
+  if (last) {
+    panel->setMinimumWidth(width);
+    bar->addWidget(panel, 1);
+  } else {
+    panel->setFixedWidth(width);
+    bar->addWidget(panel);
+  }
+  return panel;
+}
+
+QStatusBar* MakeStatusBar(QWidget* parent, const char* name, std::array<int, 3> widths,
+                          const std::array<const char*, 3>& widestTexts,
+                          std::array<QLabel*, 3>& panels) {
+  auto* bar = new QStatusBar(parent);
+  bar->setObjectName(name);
+  bar->setSizeGripEnabled(false);
+  for (int panel = 0; panel < 3; ++panel) {
+    panels[panel] = AddPanel(bar, widths[panel], widestTexts[panel], panel == 2);
+    panels[panel]->setObjectName(QString("%1Panel%2").arg(name).arg(panel));
+  }
+  return bar;
+}
+
+}  // namespace
+
+QString HexText(int32_t value, int digits) {
+  return QString::number(static_cast<uint32_t>(value), 16).toUpper().rightJustified(digits, '0');
+}
+
+TDFSDiskFrm::TDFSDiskFrm(QWidget* parent) : ChildWindowClass(parent) {
+  setObjectName("DFSDiskFrm");
+  setWindowTitle("DFS Disk");
+  auto* client = new QWidget(this);
+  auto* layout = new QVBoxLayout(client);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  BuildGrid();
+  DFSFiles->setParent(client);
+  layout->addWidget(DFSFiles, 1);
+  BuildStatusBars(client);
+  layout->addWidget(StatusBar);
+  layout->addWidget(StatusBar1);
+  setWidget(client);
+  DragTimer = new QTimer(this);
+  DragTimer->setObjectName("DragTimer");
+  DragTimer->setInterval(500);
+}
+
+TDFSDiskFrm::~TDFSDiskFrm() = default;
+
+void TDFSDiskFrm::BuildGrid() {
+  DFSFiles = new QTableWidget(0, kColumnCount, this);
+  DFSFiles->setObjectName("DFSFiles");
+  DFSFiles->setItemDelegate(new DiskGridDelegate(this, DFSFiles));
+  DFSFiles->setSelectionMode(QAbstractItemView::NoSelection);
+  DFSFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  DFSFiles->setShowGrid(false);
+  DFSFiles->setWordWrap(false);
+  DFSFiles->verticalHeader()->hide();
+  DFSFiles->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  DFSFiles->verticalHeader()->setMinimumSectionSize(kRowHeight);
+  DFSFiles->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  QHeaderView* titles = DFSFiles->horizontalHeader();
+  titles->setSectionResizeMode(QHeaderView::Fixed);
+  titles->setHighlightSections(false);
+  titles->setSectionsClickable(false);
+  titles->setMinimumSectionSize(1);
+  titles->setFixedHeight(kRowHeight);
+  QFont bold = titles->font();
+  bold.setBold(true);
+  titles->setFont(bold);
+  for (int column = 0; column < kColumnCount; ++column) {
+    DFSFiles->setHorizontalHeaderItem(column, new QTableWidgetItem(kColumnTitles[column]));
+  }
+  FitColumnsToFont();
+  DFSFiles->viewport()->installEventFilter(this);
+  titles->viewport()->installEventFilter(this);
+  DFSFiles->installEventFilter(this);
+}
+
+void TDFSDiskFrm::BuildStatusBars(QWidget* client) {
+  StatusBar = MakeStatusBar(client, "StatusBar", {40, 100, 50}, kWidestPanels, StatusPanels);
+  StatusBar1 =
+      MakeStatusBar(client, "StatusBar1", {100, 100, 110}, kWidestPanels1, StatusBar1Panels);
+}
+
+void TDFSDiskFrm::FitColumnsToFont() {
+  const QFontMetrics cellMetrics(DFSFiles->font());
+  const QFontMetrics titleMetrics(DFSFiles->horizontalHeader()->font());
+  for (int column = 0; column < kColumnCount; ++column) {
+    const int needed = std::max(titleMetrics.horizontalAdvance(kColumnTitles[column]),
+                                cellMetrics.horizontalAdvance(kWidestCells[column]));
+    DFSFiles->setColumnWidth(column, std::max(kColumnWidths[column], needed + kCellPadding));
+  }
+}
+
+int TDFSDiskFrm::ClientWidthNeeded() const {
+  int gridWidth = 2 * DFSFiles->frameWidth() +
+                  DFSFiles->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, DFSFiles);
+  for (int column = 0; column < kColumnCount; ++column) {
+    gridWidth += DFSFiles->columnWidth(column);
+  }
+  int barsWidth = 0;
+  for (const auto* panels : {&StatusPanels, &StatusBar1Panels}) {
+    int barWidth = 0;
+    for (const QLabel* panel : *panels) {
+      // Each panel sits in the bar's layout with a few pixels of spacing.
+      barWidth += panel->minimumWidth() + 6;
+    }
+    barsWidth = std::max(barsWidth, barWidth);
+  }
+  return std::max(gridWidth, barsWidth);
+}
+
+DiskDataClass* TDFSDiskFrm::DiskData() const {
+  return static_cast<DiskDataClass*>(CommonData);
+}
+
+DFSDiskClass* TDFSDiskFrm::Disk() const {
+  DiskDataClass* data = DiskData();
+  return data == nullptr ? nullptr : data->Disk.get();
+}
+
+void TDFSDiskFrm::SetCaption() {
+  DiskDataClass* data = DiskData();
+  if (data == nullptr) {
+    return;
+  }
+  std::string caption = data->DiskTitle.empty() ? "Untitled disk" : data->DiskTitle;
+  if (WindowNumber != 1) {
+    caption += " # " + std::to_string(WindowNumber);
+  }
+  setWindowTitle(QString::fromLatin1(caption) + " " + DisplayText(data->ImagePath));
+}
+
+// ---- Listing -------------------------------------------------------------------------
+
+void TDFSDiskFrm::Init() {
+  DFSFiles->setCurrentItem(nullptr);
+  if (OnRefillRelated) {
+    OnRefillRelated(this);
+  } else {
+    FillFileList();
+  }
+}
+
+void TDFSDiskFrm::FillFileList() {
+  DFSDiskClass* disk = Disk();
+  if (disk == nullptr) {
+    return;
+  }
+  DFSFileList files;
+  disk->ReadCatalogue(files);
+  const int count = static_cast<int>(files.size());
+  SelectedRows.assign(files.size(), false);
+  DFSFiles->setRowCount(count);
+  for (int index = 0; index < count; ++index) {
+    WriteFileRow(index, files[index]);
+  }
+  ListedFiles = count;
+  UpdateStatusBar(count);
+  RepaintGrid();
+}
+
+void TDFSDiskFrm::WriteFileRow(int row, const DFSFileClass& file) {
+  const QString texts[kColumnCount] = {QString::fromLatin1(&file.Directory, 1),
+                                       QString::fromLatin1(file.Name),
+                                       file.Locked != 0 ? "L" : " ",
+                                       HexText(file.LoadAddress, 6),
+                                       HexText(file.ExecAddress, 6),
+                                       HexText(file.Length, 6),
+                                       HexText(file.StartSector, 3)};
+  for (int column = 0; column < kColumnCount; ++column) {
+    QTableWidgetItem* item = DFSFiles->item(row, column);
+    if (item == nullptr) {
+      item = new QTableWidgetItem;
+      DFSFiles->setItem(row, column, item);
+    }
+    item->setText(texts[column]);
+  }
+}
+
+void TDFSDiskFrm::UpdateStatusBar(int fileCount) {
+  DFSDiskClass* disk = Disk();
+  if (disk == nullptr) {
+    return;
+  }
+  StatusPanels[0]->setText(QString::number(fileCount) + " file" + (fileCount == 1 ? "" : "s"));
+  const int option = std::clamp(disk->BootOption, 0, 3);
+  StatusPanels[1]->setText(
+      QString("Boot Opt %1 (%2").arg(disk->BootOption).arg(kBootOptionNames[option]));
+  StatusPanels[2]->setText(
+      QString(disk->DiskSize > 200000 ? "80 track (200K)" : "40 track (100K)") + " DFS Disk");
+  StatusBar1Panels[0]->setText(QString::number(disk->UsedSpace) + " bytes used");
+  StatusBar1Panels[1]->setText(QString::number(disk->DiskSize - disk->UsedSpace) + " bytes free");
+  StatusBar1Panels[2]->setText("Largest block: " + QString::number(disk->LargestFree) + " bytes");
+}
+
+// ---- Grid access ---------------------------------------------------------------------
+
+QString TDFSDiskFrm::Cells(int column, int row) const {
+  if (column < 0 || column >= kColumnCount || row < 0 || row > DFSFiles->rowCount()) {
+    return QString();
+  }
+  if (row == 0) {
+    return kColumnTitles[column];
+  }
+  const QTableWidgetItem* item = DFSFiles->item(row - 1, column);
+  return item == nullptr ? QString() : item->text();
+}
+
+int TDFSDiskFrm::GridRowCount() const {
+  return DFSFiles->rowCount() + 1;
+}
+
+int TDFSDiskFrm::CurrentGridRow() const {
+  const int row = DFSFiles->currentRow();
+  return row < 0 ? -1 : row + 1;
+}
+
+int TDFSDiskFrm::GridRowAt(QPoint pos) const {
+  const QModelIndex index = DFSFiles->indexAt(pos);
+  return index.isValid() ? index.row() + 1 : -1;
+}
+
+QRect TDFSDiskFrm::FileRowRect(int row, int column) const {
+  return DFSFiles->visualRect(DFSFiles->model()->index(row - 1, column));
+}
+
+bool TDFSDiskFrm::IsRowSelected(int row) const {
+  return row > 0 && row <= static_cast<int>(SelectedRows.size()) && SelectedRows[row - 1];
+}
+
+// ---- Selection -----------------------------------------------------------------------
+
+int TDFSDiskFrm::HandleRowSelection(Qt::MouseButton, Qt::KeyboardModifiers shift, QPoint pos) {
+  const int row = GridRowAt(pos);
+  ApplyPress(row, shift);
+  return row;
+}
+
+void TDFSDiskFrm::ApplyPress(int row, Qt::KeyboardModifiers shift) {
+  ClickedSelected = false;
+  if (row == 0) {
+    return;
+  }
+  if (row < 0) {
+    ClearSelection();
+    RepaintGrid();
+    return;
+  }
+  const int index = row - 1;
+  const bool validAnchor = AnchorRow >= 0;
+  if (shift & Qt::ControlModifier) {
+    SelectedRows[index] = !SelectedRows[index];
+    AnchorRow = SelectedRows[index] ? index : -1;
+  } else if ((shift & Qt::ShiftModifier) && validAnchor) {
+    ApplyShiftPress(index);
+  } else if (SelectedRows[index]) {
+    ClickedSelected = true;
+  } else {
+    ClearSelection();
+    SelectedRows[index] = true;
+    AnchorRow = index;
+  }
+  RepaintGrid();
+}
+
+void TDFSDiskFrm::ApplyShiftPress(int index) {
+  if (!SelectedRows[index]) {
+    ClearSelection();
+  }
+  // An anchor left beyond the list by a shorter refill stands for the last entry.
+  const int anchor = std::min(AnchorRow, static_cast<int>(SelectedRows.size()) - 1);
+  for (int entry = std::min(anchor, index); entry <= std::max(anchor, index); ++entry) {
+    SelectedRows[entry] = true;
+  }
+}
+
+void TDFSDiskFrm::MoveSelection(int step) {
+  const int count = static_cast<int>(SelectedRows.size());
+  if (count == 0) {
+    return;
+  }
+  AnchorRow = std::clamp(AnchorRow + step, 0, count - 1);
+  ClearSelection();
+  SelectedRows[AnchorRow] = true;
+  // The grid's current row follows, so commands that name the current row see this one.
+  DFSFiles->setCurrentCell(AnchorRow, std::max(DFSFiles->currentColumn(), 0));
+  RepaintGrid();
+}
+
+void TDFSDiskFrm::ClearSelection() {
+  std::fill(SelectedRows.begin(), SelectedRows.end(), false);
+}
+
+void TDFSDiskFrm::SelectAll() {
+  std::fill(SelectedRows.begin(), SelectedRows.end(), true);
+  RepaintGrid();
+}
+
+int TDFSDiskFrm::SelectedFilesCount() const {
+  return static_cast<int>(std::count(SelectedRows.begin(), SelectedRows.end(), true));
+}
+
+void TDFSDiskFrm::RepaintGrid() {
+  DFSFiles->viewport()->update();
+}
+
+// ---- Events --------------------------------------------------------------------------
+
+void TDFSDiskFrm::DFSFilesMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int row,
+                                    QPoint pos) {
+  if (row > 0 && button == Qt::LeftButton) {
+    DragStartX = pos.x();
+    DragStartY = pos.y();
+  }
+  if (OnUpdateCommands) {
+    OnUpdateCommands(this);
+  }
+}
+
+bool TDFSDiskFrm::DFSFilesKeyDown(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Up && event->key() != Qt::Key_Down) {
+    return false;
+  }
+  MoveSelection(event->key() == Qt::Key_Up ? -1 : 1);
+  return true;
+}
+
+bool TDFSDiskFrm::eventFilter(QObject* watched, QEvent* event) {
+  // A double click arrives as a press followed by a double-click event; the press counts.
+  const bool press = event->type() == QEvent::MouseButtonPress;
+  if (press && watched == DFSFiles->viewport()) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint pos = mouse->position().toPoint();
+    const int row = HandleRowSelection(mouse->button(), mouse->modifiers(), pos);
+    DFSFilesMouseDown(mouse->button(), mouse->modifiers(), row, pos);
+  } else if (press && watched == DFSFiles->horizontalHeader()->viewport()) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    ApplyPress(0, mouse->modifiers());
+    DFSFilesMouseDown(mouse->button(), mouse->modifiers(), 0, mouse->position().toPoint());
+  } else if (event->type() == QEvent::KeyPress && watched == DFSFiles) {
+    return DFSFilesKeyDown(static_cast<QKeyEvent*>(event));
+  }
+  return ChildWindowClass::eventFilter(watched, event);
+}

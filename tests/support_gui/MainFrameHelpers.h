@@ -1,0 +1,36 @@
+// Helpers for tests that drive the main frame and its disk windows with real events.
+#pragma once
+
+#include <QStringList>
+#include <Qt>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class ChildWindowClass;
+class TDFSDiskFrm;
+class TKestrowMainFrm;
+
+// A shown main frame past its splash, with the temp area established.
+std::unique_ptr<TKestrowMainFrm> MakeMainFrame();
+
+// The window entries of the Window menu (the items after its second separator).
+std::vector<QAction*> WindowEntries(const TKestrowMainFrm& frame);
+
+// The Window menu's entries as text: a plain entry is its caption, an entry with a
+// submenu is its caption followed by its sub-entries in brackets, joined by "|".
+// E.g. "GAMES  [GAMES  |GAMES   # 2]".
+QStringList WindowMenuOutline(const TKestrowMainFrm& frame);
+
+// Closes the window and lets its pending destruction complete.
+void CloseChild(ChildWindowClass* window);
+
+// A real mouse click (press and release) on grid row row (1 = first file; 0 is the
+// title row) of a disk window; a row past the last clicks below the last row.
+void ClickGridRow(TDFSDiskFrm* window, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                  Qt::MouseButton button = Qt::LeftButton);
+
+// The disk window's SelectedRows as a string of '1' and '0', e.g. "0110".
+std::string SelectionMarkup(const TDFSDiskFrm* window);
