@@ -180,6 +180,12 @@ int64_t SectorMapping::FileOffset(int64_t diskOffset) const {
 
 std::unique_ptr<DFSDiskClass> DFSDiskClass::Create(const std::string& fileName, int creationFlag) {
   bool blank = creationFlag == 1;
+  if (IsDoubleSidedName(fileName)) {
+    // Read linearly, side 0 beyond track 0 would be the wrong bytes and its writes would
+    // land on side 1, so a double-sided name always gets its real layout.
+    ImageSides sides = blank ? CreateDoubleSided(fileName) : OpenDiskImage(fileName);
+    return std::move(sides.front());
+  }
   // The lock is taken before anything is truncated, so a file held elsewhere survives.
   auto stream = std::make_shared<SFileStream>(fileName, true, blank);
   if (blank) {
@@ -211,11 +217,20 @@ void DFSDiskClass::ReadDiskOptions() {
   BootOption = (options & 0x30) >> 4;
 }
 
-void DFSDiskClass::WriteBlankCatalogue() {
+namespace {
+
+// The catalogue of a blank 80-track disk: 800 sectors, boot option 0, nothing else.
+Catalogue BlankCatalogue() {
   Catalogue bytes{};
   bytes[kOptionByte] = static_cast<uint8_t>(kBlankSectorCount >> 8);
   bytes[kSectorCountByte] = static_cast<uint8_t>(kBlankSectorCount & 0xFF);
-  WriteCatalogueBytes(bytes);
+  return bytes;
+}
+
+}  // namespace
+
+void DFSDiskClass::WriteBlankCatalogue() {
+  WriteCatalogueBytes(BlankCatalogue());
   ReadDiskOptions();
   ComputeSpace();
 }
@@ -509,6 +524,53 @@ DFSDiskClass::CatalogueBytes DFSDiskClass::ReadCatalogueBytes() {
 void DFSDiskClass::WriteCatalogueBytes(const CatalogueBytes& bytes) {
   WriteDisk(0, bytes.data(), bytes.size());
   Stream->Flush();
+}
+
+// ---- Whole image files ------------------------------------------------------------
+
+namespace {
+
+const SectorMapping kDoubleSidedMappings[] = {{true, 0}, {true, 1}};
+
+ImageSides OpenSides(const std::shared_ptr<SFileStream>& stream, const std::string& path) {
+  ImageSides sides;
+  if (!IsDoubleSidedName(path)) {
+    sides.push_back(std::make_unique<DFSDiskClass>(stream, path, SectorMapping{}));
+    return sides;
+  }
+  for (const SectorMapping& mapping : kDoubleSidedMappings) {
+    sides.push_back(std::make_unique<DFSDiskClass>(stream, path, mapping));
+  }
+  return sides;
+}
+
+}  // namespace
+
+bool IsDoubleSidedName(const std::string& path) {
+  static const std::string extension = ".DSD";
+  if (path.size() < extension.size()) {
+    return false;
+  }
+  std::string ending = path.substr(path.size() - extension.size());
+  std::transform(ending.begin(), ending.end(), ending.begin(), UpperCase);
+  return ending == extension;
+}
+
+ImageSides OpenDiskImage(const std::string& path) {
+  return OpenSides(std::make_shared<SFileStream>(path, true), path);
+}
+
+ImageSides CreateDoubleSided(const std::string& path) {
+  // The lock is taken before anything is truncated, so a file held elsewhere survives.
+  auto stream = std::make_shared<SFileStream>(path, true, true);
+  stream->SetSize(0);
+  Catalogue blank = BlankCatalogue();
+  for (const SectorMapping& mapping : kDoubleSidedMappings) {
+    stream->Seek(mapping.FileOffset(0));
+    stream->Write(blank.data(), blank.size());
+  }
+  stream->Flush();
+  return OpenSides(stream, path);
 }
 
 // ---- Messages -----------------------------------------------------------------------

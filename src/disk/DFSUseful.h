@@ -69,6 +69,9 @@ class DFSDiskClass {
   // Flag 1: write a blank 80-track image under fileName, then open it. Any other flag:
   // open the existing file. Fails with FileSystemError for a missing or read-only file
   // or one already held open (by this process or another).
+  // A ".dsd" name (IsDoubleSidedName) is read as the double-sided image it is: flag 1
+  // writes a blank double-sided image (CreateDoubleSided), and either flag gives its
+  // side 0 (drive 0), read through the interleaved mapping. Side 2 needs OpenDiskImage.
   static std::unique_ptr<DFSDiskClass> Create(const std::string& fileName, int creationFlag);
 
   // Opens one disk on an already open, locked host file; used for the sides of a
@@ -153,6 +156,26 @@ class DFSDiskClass {
   std::shared_ptr<SFileStream> Stream;
   SectorMapping mapping_;
 };
+
+// ---- Whole image files -------------------------------------------------------------
+
+// Whether path names a double-sided image: its name ends in ".dsd" in any letter case.
+// Such an image is interleaved track by track, and each side is a disk of its own.
+bool IsDoubleSidedName(const std::string& path);
+
+// The disks of one image file in drive order: one for a single-sided image; two for a
+// double-sided one, drive 0 (side 0) then drive 2 (side 1). They share one open,
+// exclusively locked host file, which is closed when the last of them is destroyed.
+using ImageSides = std::vector<std::unique_ptr<DFSDiskClass>>;
+
+// Opens the image at path, single- or double-sided by its name. Fails with
+// FileSystemError as Create does.
+ImageSides OpenDiskImage(const std::string& path);
+
+// Writes a blank 80-track double-sided image at path, replacing any file there that no
+// one holds open: the catalogue of each side in place (800 sectors, boot option 0, no
+// title, no entries), so the file is 3072 bytes long. Then opens both sides.
+ImageSides CreateDoubleSided(const std::string& path);
 
 // Shows the message for a SaveFile result through the prompt interface; nothing for 0.
 void ShowSaveResult(int result);

@@ -5,51 +5,9 @@
 
 #include "disk/DFSUseful.h"
 #include "support/ImageBuilder.h"
+#include "support/RawDisk.h"
 
 namespace {
-
-struct RawEntry {
-  std::string name;
-  char directory;
-  bool locked;
-  int length;
-  int start;
-  int exec16;
-};
-
-struct RawCatalogue {
-  std::string title;
-  int bootOption = 0;
-  std::vector<RawEntry> entries;
-};
-
-// Decodes a catalogue straight from the image bytes, independently of the model.
-RawCatalogue Decode(const std::vector<uint8_t>& image) {
-  auto at = [&image](size_t offset) -> int { return offset < image.size() ? image[offset] : 0; };
-  RawCatalogue catalogue;
-  for (size_t offset : {0, 1, 2, 3, 4, 5, 6, 7, 0x100, 0x101, 0x102, 0x103}) {
-    if (at(offset) == 0) {
-      break;
-    }
-    catalogue.title += char(at(offset));
-  }
-  catalogue.bootOption = (at(0x106) >> 4) & 3;
-  for (int k = 0; k < at(0x105) / 8; ++k) {
-    size_t name = 8 + 8 * size_t(k);
-    size_t info = 0x108 + 8 * size_t(k);
-    RawEntry entry;
-    for (size_t index = 0; index < 7; ++index) {
-      entry.name += char(at(name + index));
-    }
-    entry.directory = char(at(name + 7) & 0x7F);
-    entry.locked = at(name + 7) >= 0x80;
-    entry.length = at(info + 4) + 256 * at(info + 5) + 65536 * ((at(info + 6) >> 4) & 3);
-    entry.start = at(info + 7) + 256 * (at(info + 6) & 3);
-    entry.exec16 = at(info + 2) + 256 * at(info + 3);
-    catalogue.entries.push_back(entry);
-  }
-  return catalogue;
-}
 
 // A saved BASIC program starts with a carriage return and ends with CR, 0xFF.
 bool LooksLikeBasic(const std::vector<uint8_t>& data) {
@@ -65,9 +23,8 @@ class TestSamples : public QObject {
  private slots:
   void singleSidedImages_data();
   void singleSidedImages();
-  void doubleSidedImagesOpenAsSideZero_data();
-  void doubleSidedImagesOpenAsSideZero();
-  void secondSideReadsThroughTheInterleavedMapping();
+  void doubleSidedImagesReadBothSides_data();
+  void doubleSidedImagesReadBothSides();
 };
 
 void TestSamples::singleSidedImages_data() {
@@ -100,7 +57,7 @@ void TestSamples::singleSidedImages() {
   QTemporaryDir dir;
   std::string path = CopySample(dir, sample.toStdString());
   std::vector<uint8_t> bytes = ReadHostFile(path);
-  RawCatalogue raw = Decode(bytes);
+  RawDisk raw = DecodeRawDisk(bytes, false, 0);
   QTEST(QString::fromStdString(raw.title), "title");
   QTEST(raw.bootOption, "bootOption");
   QTEST(int(raw.entries.size()), "files");
@@ -120,11 +77,11 @@ void TestSamples::singleSidedImages() {
     QCOMPARE(list[index].Name, expected.name);
     QCOMPARE(list[index].Directory, expected.directory);
     QCOMPARE(list[index].Locked != 0, expected.locked);
-    QCOMPARE(list[index].Length, expected.length);
-    QCOMPARE(list[index].StartSector, expected.start);
+    QCOMPARE(list[index].Length, int(expected.length));
+    QCOMPARE(list[index].StartSector, int(expected.start));
     std::vector<uint8_t> data = disk->ReadFileData(list[index]);
-    QCOMPARE(int(data.size()), expected.length);
-    if (expected.exec16 == 0x8023 || expected.exec16 == 0x801F) {
+    QCOMPARE(data, RawFileBytes(bytes, false, 0, expected));
+    if ((expected.exec & 0xFFFF) == 0x8023 || (expected.exec & 0xFFFF) == 0x801F) {
       QVERIFY2(LooksLikeBasic(data), list[index].Name.c_str());
       ++basicFiles;
     }
@@ -141,45 +98,61 @@ void TestSamples::singleSidedImages() {
   }
 }
 
-void TestSamples::doubleSidedImagesOpenAsSideZero_data() {
+void TestSamples::doubleSidedImagesReadBothSides_data() {
   QTest::addColumn<QString>("sample");
-  QTest::addColumn<QString>("title");
-  QTest::addColumn<QString>("firstFile");
-  const std::map<std::string, std::pair<QString, QString>> facts = {
-      {"beebtools-dfs-80t-double-sided.dsd", {"DRIVE0", "THISIS0"}},
-      {"jsbeeb-bcdtest.dsd", {"", "BCDTEST"}},
+  QTest::addColumn<int>("side");
+  QTest::addColumn<QString>("title");  // known facts of the side
+  QTest::addColumn<QString>("files");
+  const std::map<std::string, std::array<std::pair<QString, QString>, 2>> facts = {
+      {"beebtools-dfs-80t-double-sided.dsd", {{{"DRIVE0", "$.THISIS0"}, {"DRIVE2", "$.THISIS2"}}}},
+      {"jsbeeb-bcdtest.dsd", {{{"", "$.BCDTEST"}, {"", ""}}}},
   };
   for (const std::string& sample : SampleNames(".dsd")) {
     auto known = facts.find(sample);
     QVERIFY2(known != facts.end(), ("no known facts for " + sample).c_str());
-    // clang-format off
-    QTest::newRow(sample.c_str()) << QString::fromStdString(sample) << known->second.first << known->second.second;
-    // clang-format on
+    for (int side = 0; side < 2; ++side) {
+      auto [title, files] = known->second[size_t(side)];
+      std::string row = sample + ":" + std::to_string(side * 2);
+      // clang-format off
+      QTest::newRow(row.c_str()) << QString::fromStdString(sample) << side << title << files;
+      // clang-format on
+    }
   }
 }
 
-void TestSamples::doubleSidedImagesOpenAsSideZero() {
+void TestSamples::doubleSidedImagesReadBothSides() {
   QFETCH(QString, sample);
+  QFETCH(int, side);
   QTemporaryDir dir;
-  auto disk = DFSDiskClass::Create(CopySample(dir, sample.toStdString()), 2);
-  QTEST(QString::fromStdString(disk->GetTitle()), "title");
-  DFSFileList list;
-  disk->ReadCatalogue(list);
-  QCOMPARE(list.size(), size_t{1});
-  QTEST(QString::fromStdString(list[0].Name).trimmed(), "firstFile");
-  QVERIFY(LooksLikeBasic(disk->ReadFileData(list[0])) || list[0].ExecAddress == 0x2900);
-}
+  std::string path = CopySample(dir, sample.toStdString());
+  std::vector<uint8_t> bytes = ReadHostFile(path);
+  RawDisk raw = DecodeRawDisk(bytes, true, side);
+  QTEST(QString::fromStdString(raw.title), "title");
 
-void TestSamples::secondSideReadsThroughTheInterleavedMapping() {
-  QTemporaryDir dir;
-  auto side0 = DFSDiskClass::Create(CopySample(dir, "beebtools-dfs-80t-double-sided.dsd"), 2);
-  DFSDiskClass side2(side0->HostFile(), side0->FileName, SectorMapping{true, 1});
-  QCOMPARE(side2.GetTitle(), std::string("DRIVE2"));
-  std::optional<DFSFileClass> file = side2.FindFile('$', "THISIS2");
-  QVERIFY(file.has_value());
-  QCOMPARE(file->ExecAddress, 0x8023);
-  QVERIFY(LooksLikeBasic(side2.ReadFileData(*file)));
-  QVERIFY(LooksLikeBasic(side0->ReadFileData(side0->FindFile('$', "THISIS0").value())));
+  ImageSides sides = OpenDiskImage(path);
+  QCOMPARE(sides.size(), size_t{2});
+  DFSDiskClass& disk = *sides[size_t(side)];
+  QCOMPARE(disk.GetTitle(), raw.title);
+  QCOMPARE(disk.BootOption, raw.bootOption);
+  QCOMPARE(disk.DiskSize, raw.diskSize);
+  QCOMPARE(disk.UsedSpace, raw.used);
+  QCOMPARE(disk.LargestFree, raw.largestFree);
+  DFSFileList list;
+  disk.ReadCatalogue(list);
+  QCOMPARE(list.size(), raw.entries.size());
+  QStringList names;
+  for (size_t index = 0; index < list.size(); ++index) {
+    const RawEntry& expected = raw.entries[index];
+    names << QString("%1.%2").arg(expected.directory).arg(expected.name.c_str()).trimmed();
+    QCOMPARE(list[index].Name, expected.name);
+    QCOMPARE(uint32_t(list[index].LoadAddress), expected.load);
+    QCOMPARE(uint32_t(list[index].ExecAddress), expected.exec);
+    std::vector<uint8_t> data = disk.ReadFileData(list[index]);
+    QCOMPARE(data, RawFileBytes(bytes, true, side, expected));
+    // The BASIC programs must parse as read through the mapping.
+    QVERIFY(LooksLikeBasic(data) || expected.exec == 0x2900);
+  }
+  QTEST(names.join(' '), "files");
 }
 
 QTEST_GUILESS_MAIN(TestSamples)

@@ -34,7 +34,9 @@ void ClickCheckBox(QListWidget* list, int row) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
 }
 
-bool Ticked(QListWidget* list, int row) { return list->item(row)->checkState() == Qt::Checked; }
+bool Ticked(QListWidget* list, int row) {
+  return list->item(row)->checkState() == Qt::Checked;
+}
 
 }  // namespace
 

@@ -100,6 +100,25 @@ std::string ImageBuilder::WriteToTemp(const QTemporaryDir& dir, const std::strin
   return path;
 }
 
+std::vector<uint8_t> InterleavedImage(const std::vector<uint8_t>& side0,
+                                      const std::vector<uint8_t>& side1) {
+  const size_t track = 2560;
+  std::vector<uint8_t> image;
+  const std::vector<uint8_t>* sides[] = {&side0, &side1};
+  for (size_t side = 0; side < 2; ++side) {
+    const std::vector<uint8_t>& linear = *sides[side];
+    for (size_t start = 0; start < linear.size(); start += track) {
+      size_t at = (2 * (start / track) + side) * track;
+      size_t count = std::min(track, linear.size() - start);
+      if (image.size() < at + count) {
+        image.resize(at + count, 0);
+      }
+      std::copy_n(linear.begin() + ptrdiff_t(start), count, image.begin() + ptrdiff_t(at));
+    }
+  }
+  return image;
+}
+
 std::vector<uint8_t> PatternBytes(size_t count, uint8_t seed) {
   std::vector<uint8_t> bytes(count);
   for (size_t index = 0; index < count; ++index) {

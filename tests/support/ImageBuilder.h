@@ -54,6 +54,11 @@ class ImageBuilder {
   int entryCount_ = 0;
 };
 
+// A double-sided image from the linear images of its two sides: track t of side s goes
+// to (2t + s) * 2560. The result ends with the last track either side reaches.
+std::vector<uint8_t> InterleavedImage(const std::vector<uint8_t>& side0,
+                                      const std::vector<uint8_t>& side1);
+
 // count bytes that differ from one position to the next and between seeds.
 std::vector<uint8_t> PatternBytes(size_t count, uint8_t seed);
 

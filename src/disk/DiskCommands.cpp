@@ -1,0 +1,463 @@
+#include "disk/DiskCommands.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <stdexcept>
+
+#include "disk/CatalogueListing.h"
+#include "disk/DFSUseful.h"
+#include "disk/EntryRules.h"
+#include "disk/HostFiles.h"
+#include "platform/TerminalPrompts.h"
+#include "util/Useful.h"
+
+namespace {
+
+constexpr size_t kNameLength = 7;
+constexpr size_t kAnyNumber = SIZE_MAX;
+
+const char* const kUsage =
+    "Usage: kestrow-dfs COMMAND ARGUMENTS\n"
+    "  new [--double] IMAGE             list [--json] IMAGE\n"
+    "  extract IMAGE DIR [D.NAME ...]   add [--overwrite] IMAGE HOSTFILE ...\n"
+    "  delete IMAGE D.NAME ...          lock IMAGE D.NAME ...    unlock IMAGE D.NAME ...\n"
+    "  rename IMAGE D.NAME NEWNAME      setdir IMAGE D.NAME C\n"
+    "  load IMAGE D.NAME HEX            exec IMAGE D.NAME HEX\n"
+    "  title IMAGE TEXT                 boot IMAGE 0-3           cat IMAGE D.NAME\n"
+    "IMAGE:2 is drive 2 (side 1) of a .dsd image. A bare NAME is in directory $.\n";
+
+// A command line that cannot be run as given; reported with the command's usage, or
+// the whole usage text when no command is known.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+  std::string synopsis;
+};
+
+struct CommandLine {
+  std::string command;
+  std::set<std::string> options;
+  std::vector<std::string> operands;
+};
+
+// One run: the command line, where its output goes and, once opened, its disk.
+struct CommandRun {
+  const CommandLine& line;
+  std::ostream& out;
+  TerminalPrompts& prompts;
+  ImageSides sides;  // held for the whole run, so the image stays locked
+  DFSDiskClass* disk = nullptr;
+
+  const std::string& Operand(size_t index) const { return line.operands[index]; }
+  bool HasOption(const std::string& option) const { return line.options.count(option) != 0; }
+};
+
+using CommandHandler = int (*)(CommandRun&);
+
+struct CommandDefinition {
+  const char* name;
+  const char* synopsis;
+  const char* option;  // the one option it takes, or nullptr
+  size_t minOperands;
+  size_t maxOperands;
+  CommandHandler run;
+};
+
+// Installs prompts for the life of the guard and restores the previous interface.
+class ScopedPrompts {
+ public:
+  explicit ScopedPrompts(PromptInterface& prompts) : previous_(CurrentPromptsOrNull()) {
+    SetPrompts(&prompts);
+  }
+  ~ScopedPrompts() { SetPrompts(previous_); }
+  ScopedPrompts(const ScopedPrompts&) = delete;
+  ScopedPrompts& operator=(const ScopedPrompts&) = delete;
+
+ private:
+  PromptInterface* previous_;
+};
+
+std::string TrimTrailingSpaces(std::string text) {
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+std::string Shown(const EntryArgument& entry) {
+  return std::string(1, entry.directory) + "." + TrimTrailingSpaces(entry.name);
+}
+
+// ---- Arguments ------------------------------------------------------------------------
+
+ImageArgument ImageOperand(const CommandRun& run) {
+  ImageArgument image = ParseImageArgument(run.Operand(0));
+  if (image.drive == 2 && !IsDoubleSidedName(image.path)) {
+    throw UsageError("only a .dsd image has a drive 2: " + run.Operand(0));
+  }
+  return image;
+}
+
+EntryArgument EntryOperand(const std::string& text) {
+  std::optional<EntryArgument> entry = ParseEntryArgument(text);
+  if (!entry) {
+    throw UsageError("not a file name (D.NAME, at most 7 characters): " + text);
+  }
+  return *entry;
+}
+
+std::vector<EntryArgument> EntryOperands(const CommandRun& run, size_t first) {
+  std::vector<EntryArgument> entries;
+  for (size_t index = first; index < run.line.operands.size(); ++index) {
+    entries.push_back(EntryOperand(run.Operand(index)));
+  }
+  return entries;
+}
+
+std::string FieldOperand(EntryField field, const std::string& text, const char* rule) {
+  std::optional<std::string> taken = FilterFieldText(field, text);
+  if (!taken) {
+    throw UsageError(std::string(rule) + ": " + text);
+  }
+  return *taken;
+}
+
+// ---- Opening --------------------------------------------------------------------------
+
+// Opens the image and locks it for the rest of the run; false after the message.
+bool OpenDisk(CommandRun& run) {
+  ImageArgument image = ImageOperand(run);
+  try {
+    run.sides = OpenDiskImage(image.path);
+  } catch (const FileSystemError&) {
+    run.prompts.ShowMessage(kCouldNotOpenMessage);
+    return false;
+  }
+  run.disk = run.sides.at(static_cast<size_t>(image.drive / 2)).get();
+  return true;
+}
+
+// Whether the disk holds the entry; the message when it does not.
+bool EntryFound(CommandRun& run, const EntryArgument& entry) {
+  if (run.disk->FileExists(entry.directory, entry.name)) {
+    return true;
+  }
+  run.prompts.ShowMessage("There is no file " + Shown(entry) + " on this disk.");
+  return false;
+}
+
+// ---- Commands -------------------------------------------------------------------------
+
+int NewCommand(CommandRun& run) {
+  ImageArgument image = ImageOperand(run);
+  // Any other name is read single-sided, so it cannot hold a double-sided image.
+  if (run.HasOption("--double") && !IsDoubleSidedName(image.path)) {
+    throw UsageError("a double-sided image needs a name ending in .dsd: " + image.path);
+  }
+  DFSDiskClass::Create(image.path, 1);  // double-sided for a .dsd name
+  return kCommandDone;
+}
+
+int ListCommand(CommandRun& run) {
+  if (!OpenDisk(run)) {
+    return kCommandFailed;
+  }
+  run.out << (run.HasOption("--json") ? JsonListing(*run.disk)
+                                      : PlainListing(*run.disk, run.Operand(0)));
+  return kCommandDone;
+}
+
+void ExtractEntry(CommandRun& run, const EntryArgument& entry, const std::string& folder) {
+  try {
+    std::optional<ExportedFiles> files =
+        CopyFileToHostFolder(*run.disk, entry.directory, entry.name, folder);
+    if (files) {
+      run.out << files->dataFileName << '\n';
+    } else {
+      EntryFound(run, entry);
+    }
+  } catch (const FileSystemError& error) {
+    run.prompts.ShowMessage(error.what());
+  }
+}
+
+int ExtractCommand(CommandRun& run) {
+  std::vector<EntryArgument> entries = EntryOperands(run, 2);
+  if (!OpenDisk(run)) {
+    return kCommandFailed;
+  }
+  const std::string& folder = run.Operand(1);
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    throw FileSystemError("Cannot create folder", folder, error.value());
+  }
+  if (entries.empty()) {
+    DFSFileList files;
+    run.disk->ReadCatalogue(files);
+    for (const DFSFileClass& file : files) {
+      entries.push_back({file.Directory, file.Name});
+    }
+  }
+  for (const EntryArgument& entry : entries) {
+    ExtractEntry(run, entry, folder);
+  }
+  return kCommandDone;
+}
+
+int AddCommand(CommandRun& run) {
+  if (!OpenDisk(run)) {
+    return kCommandFailed;
+  }
+  ImportCallbacks callbacks;
+  callbacks.imagePath = run.disk->FileName;
+  for (size_t index = 1; index < run.line.operands.size(); ++index) {
+    // Each file's messages name it, since several may fail alike.
+    run.prompts.SetContext(run.Operand(index));
+    ImportSummary summary = ProcessAlienFiles(*run.disk, {run.Operand(index)}, callbacks);
+    if (summary.skippedCount > 0 || summary.endedEarly) {
+      run.prompts.MarkFailed();
+    }
+    if (summary.endedEarly) {
+      break;
+    }
+  }
+  run.prompts.SetContext("");
+  return kCommandDone;
+}
+
+// Deletes, locks or unlocks each named entry; an error of the image file ends the loop
+// with failureMessage, as the disk commands do.
+int ForEachEntry(CommandRun& run, const char* failureMessage,
+                 bool (*change)(DFSDiskClass&, const EntryArgument&)) {
+  std::vector<EntryArgument> entries = EntryOperands(run, 1);
+  if (!OpenDisk(run)) {
+    return kCommandFailed;
+  }
+  try {
+    for (const EntryArgument& entry : entries) {
+      if (EntryFound(run, entry)) {
+        change(*run.disk, entry);
+      }
+    }
+  } catch (const std::exception&) {
+    run.prompts.ShowMessage(failureMessage);
+  }
+  return kCommandDone;
+}
+
+int DeleteCommand(CommandRun& run) {
+  return ForEachEntry(run, kCouldNotDeleteMessage, [](DFSDiskClass& disk, const EntryArgument& e) {
+    return disk.DeleteFile(e.directory, e.name);
+  });
+}
+
+int LockCommand(CommandRun& run) {
+  return ForEachEntry(run, kCouldNotLockMessage, [](DFSDiskClass& disk, const EntryArgument& e) {
+    return disk.SetLocked(e.directory, e.name, true);
+  });
+}
+
+int UnlockCommand(CommandRun& run) {
+  return ForEachEntry(run, kCouldNotLockMessage, [](DFSDiskClass& disk, const EntryArgument& e) {
+    return disk.SetLocked(e.directory, e.name, false);
+  });
+}
+
+// Commits one field of one entry as in-place editing does.
+int EditEntry(CommandRun& run, EntryField field, const char* rule) {
+  EntryArgument entry = EntryOperand(run.Operand(1));
+  std::string text = FieldOperand(field, run.Operand(2), rule);
+  if (!OpenDisk(run) || !EntryFound(run, entry)) {
+    return kCommandFailed;
+  }
+  CommitEntryEdit(*run.disk, entry.directory, entry.name, field, text);
+  return kCommandDone;
+}
+
+int RenameCommand(CommandRun& run) {
+  return EditEntry(run, EntryField::Name,
+                   "a name has at most 7 printable characters, none of # * | or space, "
+                   "no : first and no . first or second");
+}
+
+int SetDirectoryCommand(CommandRun& run) {
+  return EditEntry(run, EntryField::Directory,
+                   "a directory is one printable character other than # * | . :");
+}
+
+int LoadCommand(CommandRun& run) {
+  return EditEntry(run, EntryField::Load, "an address has at most 6 hexadecimal digits");
+}
+
+int ExecCommand(CommandRun& run) {
+  return EditEntry(run, EntryField::Exec, "an address has at most 6 hexadecimal digits");
+}
+
+int TitleCommand(CommandRun& run) {
+  if (!OpenDisk(run)) {
+    return kCommandFailed;
+  }
+  run.disk->SetTitle(run.Operand(1));  // cut to 12 characters
+  return kCommandDone;
+}
+
+int BootCommand(CommandRun& run) {
+  const std::string& option = run.Operand(1);
+  if (option.size() != 1 || option[0] < '0' || option[0] > '3') {
+    throw UsageError("the boot option is 0, 1, 2 or 3: " + option);
+  }
+  if (!OpenDisk(run)) {
+    return kCommandFailed;
+  }
+  run.disk->SetBootOption(option[0] - '0');
+  return kCommandDone;
+}
+
+int CatCommand(CommandRun& run) {
+  EntryArgument entry = EntryOperand(run.Operand(1));
+  if (!OpenDisk(run) || !EntryFound(run, entry)) {
+    return kCommandFailed;
+  }
+  std::vector<uint8_t> data =
+      run.disk->ReadFileData(run.disk->FindFile(entry.directory, entry.name).value());
+  run.out.write(reinterpret_cast<const char*>(data.data()),
+                static_cast<std::streamsize>(data.size()));
+  return kCommandDone;
+}
+
+const CommandDefinition kCommands[] = {
+    {"new", "new [--double] IMAGE", "--double", 1, 1, NewCommand},
+    {"list", "list [--json] IMAGE", "--json", 1, 1, ListCommand},
+    {"extract", "extract IMAGE DIR [D.NAME ...]", nullptr, 2, kAnyNumber, ExtractCommand},
+    {"add", "add [--overwrite] IMAGE HOSTFILE ...", "--overwrite", 2, kAnyNumber, AddCommand},
+    {"delete", "delete IMAGE D.NAME ...", nullptr, 2, kAnyNumber, DeleteCommand},
+    {"lock", "lock IMAGE D.NAME ...", nullptr, 2, kAnyNumber, LockCommand},
+    {"unlock", "unlock IMAGE D.NAME ...", nullptr, 2, kAnyNumber, UnlockCommand},
+    {"rename", "rename IMAGE D.NAME NEWNAME", nullptr, 3, 3, RenameCommand},
+    {"setdir", "setdir IMAGE D.NAME C", nullptr, 3, 3, SetDirectoryCommand},
+    {"load", "load IMAGE D.NAME HEX", nullptr, 3, 3, LoadCommand},
+    {"exec", "exec IMAGE D.NAME HEX", nullptr, 3, 3, ExecCommand},
+    {"title", "title IMAGE TEXT", nullptr, 2, 2, TitleCommand},
+    {"boot", "boot IMAGE 0-3", nullptr, 2, 2, BootCommand},
+    {"cat", "cat IMAGE D.NAME", nullptr, 2, 2, CatCommand},
+};
+
+const CommandDefinition& FindCommand(const std::string& name) {
+  for (const CommandDefinition& definition : kCommands) {
+    if (name == definition.name) {
+      return definition;
+    }
+  }
+  throw UsageError("unknown command: " + name);
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                             const CommandDefinition& definition) {
+  CommandLine line;
+  line.command = definition.name;
+  bool optionsEnded = false;
+  for (size_t index = 1; index < arguments.size(); ++index) {
+    const std::string& argument = arguments[index];
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      line.operands.push_back(argument);
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (definition.option != nullptr && argument == definition.option) {
+      line.options.insert(argument);
+    } else {
+      throw UsageError("unknown option for " + line.command + ": " + argument);
+    }
+  }
+  size_t count = line.operands.size();
+  if (count < definition.minOperands || count > definition.maxOperands) {
+    throw UsageError("wrong number of arguments for " + line.command);
+  }
+  return line;
+}
+
+// Runs the command with its questions answered from the options; kCommandFailed when
+// any message reported a failure.
+int RunCommand(const CommandDefinition& definition, const CommandLine& line, std::ostream& out,
+               std::ostream& errors) {
+  TerminalPrompts prompts(errors, line.options.count("--overwrite") != 0);
+  ScopedPrompts installed(prompts);
+  CommandRun run{line, out, prompts, {}, nullptr};
+  int status = kCommandFailed;
+  try {
+    status = definition.run(run);
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& error) {
+    // As the windows' general error handler: the error's own text.
+    prompts.ShowMessage(error.what());
+  }
+  out.flush();
+  if (!out) {
+    prompts.ShowMessage("Cannot write standard output");
+  }
+  return status == kCommandDone && prompts.Failed() ? kCommandFailed : status;
+}
+
+bool AsksForHelp(const std::vector<std::string>& arguments) {
+  return arguments.size() == 1 &&
+         (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help");
+}
+
+int ReportUsageError(const UsageError& error, std::ostream& errors) {
+  errors << "kestrow-dfs: " << error.what() << '\n';
+  if (error.synopsis.empty()) {
+    errors << kUsage;
+  } else {
+    errors << "Usage: kestrow-dfs " << error.synopsis << '\n';
+  }
+  return kCommandUsage;
+}
+
+}  // namespace
+
+ImageArgument ParseImageArgument(const std::string& text) {
+  size_t size = text.size();
+  if (size > 2 && text[size - 2] == ':' && (text[size - 1] == '0' || text[size - 1] == '2')) {
+    return {text.substr(0, size - 2), text[size - 1] - '0'};
+  }
+  return {text, 0};
+}
+
+std::optional<EntryArgument> ParseEntryArgument(const std::string& text) {
+  EntryArgument entry;
+  std::string name = text;
+  if (text.size() >= 2 && text[1] == '.') {
+    entry.directory = text[0];
+    name = text.substr(2);
+  }
+  name = TrimTrailingSpaces(name);
+  if (name.empty() || name.size() > kNameLength) {
+    return std::nullopt;
+  }
+  entry.name = PadRight(name, kNameLength);
+  return entry;
+}
+
+int RunDiskCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& errors) {
+  if (AsksForHelp(arguments)) {
+    out << kUsage;
+    return kCommandDone;
+  }
+  try {
+    if (arguments.empty()) {
+      throw UsageError("no command given");
+    }
+    const CommandDefinition& definition = FindCommand(arguments[0]);
+    try {
+      return RunCommand(definition, ParseCommandLine(arguments, definition), out, errors);
+    } catch (UsageError& error) {
+      error.synopsis = definition.synopsis;
+      throw;
+    }
+  } catch (const UsageError& error) {
+    return ReportUsageError(error, errors);
+  }
+}

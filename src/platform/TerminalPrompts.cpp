@@ -1,0 +1,39 @@
+#include "platform/TerminalPrompts.h"
+
+TerminalPrompts::TerminalPrompts(std::ostream& errors, bool answerYes)
+    : errors_(errors), answerYes_(answerYes) {}
+
+void TerminalPrompts::WriteLine(const std::string& text) {
+  if (!context_.empty()) {
+    errors_ << context_ << ": ";
+  }
+  errors_ << text << '\n';
+  errors_.flush();
+}
+
+void TerminalPrompts::ShowMessage(const std::string& text) {
+  WriteLine(text);
+  failed_ = true;
+}
+
+bool TerminalPrompts::AskYesNo(const std::string& text) {
+  WriteLine(text + (answerYes_ ? " Yes" : " No"));
+  if (!answerYes_) {
+    failed_ = true;
+  }
+  return answerYes_;
+}
+
+PromptInterface::Answer TerminalPrompts::AskYesNoCancel(const std::string& text) {
+  return AskYesNo(text) ? Answer::Yes : Answer::No;
+}
+
+std::string TerminalPrompts::AskOpenFileName(const FileDialogOptions&) {
+  failed_ = true;
+  return {};
+}
+
+std::string TerminalPrompts::AskSaveFileName(const FileDialogOptions&) {
+  failed_ = true;
+  return {};
+}
