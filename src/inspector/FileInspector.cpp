@@ -1,0 +1,670 @@
+#include "inspector/FileInspector.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QTimer>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "inspector/SScrollBar.h"
+#include "platform/Prompts.h"
+#include "platform/QtPrompts.h"
+#include "util/UsefulQt.h"
+
+namespace {
+
+const int kTabHeight = 25;
+const int kScrollBarWidth = 16;
+const int kLockedTicks = 20;
+const int kLockedInterval = 500;
+const int kOverTypePanelWidth = 50;
+const int kSizePanelWidth = 150;
+const char* const kLockedText = " File is locked !";
+
+const QColor kWhite(255, 255, 255);
+const QColor kBlack(0, 0, 0);
+const QColor kSelectionText(255, 255, 0);
+const QColor kSelectionBack(0, 0, 255);
+const QColor kLockedRed(255, 0, 0);
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+QString HexText(uint32_t value, int digits) {
+  QString text(digits, QLatin1Char('0'));
+  for (int place = digits - 1; place >= 0; --place) {
+    text[place] = QLatin1Char(kHexDigits[value & 0xF]);
+    value >>= 4;
+  }
+  return text;
+}
+
+QChar ShownCharacter(uint8_t byte) {
+  return byte >= 32 && byte <= 126 ? QLatin1Char(static_cast<char>(byte)) : QLatin1Char('.');
+}
+
+EditKey ToEditKey(int key) {
+  switch (key) {
+    case Qt::Key_Left:
+      return EditKey::Left;
+    case Qt::Key_Up:
+      return EditKey::Up;
+    case Qt::Key_Right:
+      return EditKey::Right;
+    case Qt::Key_Down:
+      return EditKey::Down;
+    case Qt::Key_Backspace:
+      return EditKey::Backspace;
+    case Qt::Key_Delete:
+      return EditKey::Delete;
+    default:
+      return EditKey::Other;
+  }
+}
+
+}  // namespace
+
+TFileInspectorFrm::TFileInspectorFrm(QWidget* parent) : ChildWindowClass(parent) {
+  FormCreate();
+}
+
+TFileInspectorFrm::~TFileInspectorFrm() {
+  // The view and the status bar outlive this part of the window; they must not reach
+  // its handlers any more.
+  view_->removeEventFilter(this);
+  StatusBar->removeEventFilter(this);
+  LockedTimer->stop();
+}
+
+InspectorDataClass* TFileInspectorFrm::Data() const {
+  return dynamic_cast<InspectorDataClass*>(CommonData);
+}
+
+// ---- Set-up ------------------------------------------------------------------------
+
+void TFileInspectorFrm::FormCreate() {
+  resize(535, 472);
+  hexFont_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  hexFont_.setPixelSize(13);
+  hexFont_.setBold(false);
+  boldFont_ = hexFont_;
+  boldFont_.setBold(true);
+  statusFont_ = QApplication::font();
+
+  view_ = new QWidget;
+  view_->setObjectName("InspectorView");
+  // The painter fills every pixel, so the background is never erased first.
+  view_->setAttribute(Qt::WA_OpaquePaintEvent);
+  view_->setFocusPolicy(Qt::StrongFocus);
+  view_->setFont(hexFont_);
+  view_->installEventFilter(this);
+  setWidget(view_);
+  setFocusProxy(view_);
+
+  CreateTab();
+
+  VScrollBar = new TSScrollBar(view_);
+  VScrollBar->setObjectName("VScrollBar");
+  connect(VScrollBar, &QScrollBar::valueChanged, this, [this] { VScrollBarChange(); });
+
+  StatusBar = new QWidget(view_);
+  StatusBar->setObjectName("StatusBar");
+  StatusBar->setFont(statusFont_);
+  StatusBar->setAutoFillBackground(true);
+  StatusBar->installEventFilter(this);
+  CreateStatusPanels();
+
+  LockedTimer = new QTimer(this);
+  LockedTimer->setInterval(kLockedInterval);
+  connect(LockedTimer, &QTimer::timeout, this, [this] { LockedTimerTimer(); });
+
+  SetOverType(true);
+  LayoutControls();
+}
+
+void TFileInspectorFrm::CreateTab() {
+  Tab = new QTabBar(view_);
+  Tab->setObjectName("Tab");
+  for (const char* caption : {"Hex", "BASIC", "Assembler", "Text"}) {
+    Tab->addTab(caption);
+  }
+  QFont tabFont = QApplication::font();
+  tabFont.setPixelSize(13);
+  tabFont.setBold(true);
+  Tab->setFont(tabFont);
+  Tab->setFocusPolicy(Qt::NoFocus);
+  Tab->setDrawBase(false);
+  Tab->setExpanding(false);
+  Tab->setStyleSheet(
+      "QTabBar::tab { background: white; color: black; border: 1px solid #a0a0a0;"
+      " padding: 2px 12px; } QTabBar::tab:!selected { margin-top: 2px; }");
+  connect(Tab, &QTabBar::currentChanged, this, [this] { TabChange(); });
+}
+
+void TFileInspectorFrm::CreateStatusPanels() {
+  // 150 pixels, or as wide as the longest size text needs in the platform's font.
+  sizePanelWidth_ =
+      std::max(kSizePanelWidth,
+               QFontMetrics(statusFont_).horizontalAdvance("Original size : 262144 bytes") + 8);
+  panels_ = {{QString(), sizePanelWidth_, false, false},
+             {QString(), sizePanelWidth_, false, false},
+             {QString(), kOverTypePanelWidth, true, false}};
+}
+
+void TFileInspectorFrm::Init() {
+  QFontMetrics regular(hexFont_);
+  QFontMetrics bold(boldFont_);
+  layout_ =
+      HexLayout::FromFontWidths(regular.horizontalAdvance("0"), regular.horizontalAdvance("00"),
+                                bold.horizontalAdvance("000000"), kTabHeight);
+  baseline_ = regular.ascent();
+  CalculateWorkArea();
+  int width = std::max(layout_.WorkWidth(kScrollBarWidth), 250);
+  resize(width, height());
+  setMaximumWidth(width);
+  setMinimumHeight(100);
+
+  Tab->setCurrentIndex(0);
+  VScrollBar->setSingleStep(layout_.RowHeight);
+  TabChange();
+
+  InspectorDataClass* data = Data();
+  if (data != nullptr && data->Locked && !lockPanelShown_) {
+    StartLockWarning();
+  }
+  SetLastPanelWidth();
+}
+
+// Puts the warning panel in front of the others and starts its twenty ticks.
+void TFileInspectorFrm::StartLockWarning() {
+  QFont lockedFont = statusFont_;
+  lockedFont.setBold(true);
+  const int lockedWidth = QFontMetrics(lockedFont).horizontalAdvance(kLockedText) + 6;
+  panels_.insert(panels_.begin(), {kLockedText, lockedWidth, false, true});
+  lockPanelShown_ = true;
+  lockedCounter_ = kLockedTicks;
+  LockedTimer->start();
+}
+
+void TFileInspectorFrm::SetCaption() {
+  InspectorDataClass* data = Data();
+  if (data == nullptr) {
+    return;
+  }
+  std::string caption = data->DiskTitle + "." + data->Directory + "." + data->Name;
+  if (WindowNumber != 1) {
+    caption += " # " + std::to_string(WindowNumber);
+  }
+  caption += "   ";
+  const std::string& path =
+      data->ParentDisk != nullptr ? data->ParentDisk->ImagePath : data->ImagePath;
+  setWindowTitle(QString::fromLatin1(caption) + DisplayText(path));
+}
+
+// Places the tab strip at the top, the status bar at the bottom and the scroll bar at
+// the right between them.
+void TFileInspectorFrm::LayoutControls() {
+  int width = view_->width();
+  int height = view_->height();
+  int statusHeight = QFontMetrics(statusFont_).height() + 6;
+  Tab->setGeometry(0, 0, width, kTabHeight);
+  StatusBar->setGeometry(0, height - statusHeight, width, statusHeight);
+  VScrollBar->setGeometry(width - kScrollBarWidth, kTabHeight, kScrollBarWidth,
+                          std::max(0, height - statusHeight - kTabHeight));
+}
+
+// ---- Layout and scrolling -------------------------------------------------------------
+
+void TFileInspectorFrm::CalculateWorkArea() {
+  InspectorDataClass* data = Data();
+  if (data == nullptr) {
+    return;
+  }
+  WorkArea = QRect(QPoint(0, Tab->height()),
+                   QPoint(layout_.WorkWidth(VScrollBar->width()), StatusBar->y() - 1));
+  WorkHeight = WorkArea.bottom() - WorkArea.top();
+  WorkWidth = WorkArea.right() - WorkArea.left();
+  VScrollBar->WorldSize = layout_.WorldSize(data->Buffer.Size());
+  VScrollBar->WindowSize = WorkHeight;
+  VScrollBar->UpdateBar();
+}
+
+void TFileInspectorFrm::CalcScrollBarPosition() {
+  if (VScrollBar->WorldSize < VScrollBar->value() + VScrollBar->WindowSize) {
+    VScrollBar->setValue(std::max(0, VScrollBar->WorldSize - VScrollBar->WindowSize));
+  }
+}
+
+void TFileInspectorFrm::VScrollBarChange() {
+  CalcScrollBarPosition();
+  RepaintRelated();
+}
+
+void TFileInspectorFrm::FormResize() {
+  LayoutControls();
+  CalculateWorkArea();
+  SetLastPanelWidth();
+}
+
+void TFileInspectorFrm::TabChange() {
+  if (Tab->currentIndex() != 0) {
+    VScrollBar->hide();
+  } else {
+    VScrollBar->show();
+    VScrollBar->UpdateBar();
+  }
+  RepaintRelated();
+}
+
+void TFileInspectorFrm::RepaintRelated() {
+  if (OnRepaintRelated) {
+    OnRepaintRelated(this);
+  } else {
+    view_->update();
+  }
+}
+
+// ---- Painting ----------------------------------------------------------------------
+
+void TFileInspectorFrm::FormPaint(QPainter& canvas) {
+  if (Data() == nullptr) {
+    canvas.fillRect(view_->rect(), kWhite);
+    return;
+  }
+  {
+    // This paint already uses the corrected position; no second repaint is needed.
+    QSignalBlocker blocker(VScrollBar);
+    CalculateWorkArea();
+    CalcScrollBarPosition();
+  }
+  if (Tab->currentIndex() == 0) {
+    PaintHex(canvas);
+  } else {
+    PaintNotImplemented(canvas);
+  }
+  WriteCurrentSize();
+}
+
+void TFileInspectorFrm::PaintHex(QPainter& canvas) {
+  const InspectorDataClass& data = *Data();
+  const int tabHeight = Tab->height();
+  const int statusTop = StatusBar->y();
+  const int right = VScrollBar->x();
+  const int scroll = VScrollBar->value();
+  const int64_t size = data.Buffer.Size();
+  lastPaintBytesRead_ = 0;
+
+  canvas.setBrush(kWhite);
+  FillRectangle(canvas, 0, tabHeight, right, tabHeight + 4);
+  FillRectangle(canvas, 0, statusTop - 4, right, statusTop);
+
+  // Rows hold the bytes and, with the caret at the end position, the end block.
+  const int64_t shown = size + (data.SelStart == size ? 1 : 0);
+  const auto rowCount = static_cast<int32_t>((shown + 15) / 16);
+  const RowRange rows = layout_.PaintedRows(scroll, view_->height(), rowCount);
+  for (int32_t row = rows.First; row < rows.Last; ++row) {
+    PaintRow(canvas, row, right);
+  }
+  const int belowLastRow = layout_.RowTop(rowCount, scroll);
+  if (belowLastRow < statusTop) {
+    canvas.setBrush(kWhite);
+    FillRectangle(canvas, 0, belowLastRow, right, statusTop);
+  }
+}
+
+void TFileInspectorFrm::PaintRow(QPainter& canvas, int32_t row, int right) {
+  const InspectorDataClass& data = *Data();
+  const HexLayout& layout = layout_;
+  const int top = layout.RowTop(row, VScrollBar->value());
+  const int bottom = top + layout.RowHeight;
+  const int64_t first = int64_t{row} * layout.BytesPerRow;
+
+  canvas.setBrush(kWhite);
+  FillRectangle(canvas, 0, top, layout.HexAreaStart, bottom);
+  canvas.setPen(kBlack);
+  canvas.setFont(boldFont_);
+  canvas.drawText(layout.LeftMargin, top + baseline_, HexText(static_cast<uint32_t>(first), 6));
+  canvas.setFont(hexFont_);
+
+  int column = 0;
+  for (; column < layout.BytesPerRow && first + column < data.Buffer.Size(); ++column) {
+    PaintByte(canvas, first + column, top);
+  }
+  int hexBlankFrom = layout.HexX(column);
+  int charBlankFrom = layout.CharX(column);
+  if (column < layout.BytesPerRow && first + column == data.SelStart) {
+    // The end position: a blue block in both columns.
+    canvas.setBrush(kSelectionBack);
+    FillRectangle(canvas, hexBlankFrom, top, hexBlankFrom + layout.HexWidth, bottom);
+    FillRectangle(canvas, charBlankFrom, top, charBlankFrom + layout.CharWidth, bottom);
+    hexBlankFrom += layout.HexWidth;
+    charBlankFrom += layout.CharWidth;
+  }
+  canvas.setBrush(kWhite);
+  FillRectangle(canvas, hexBlankFrom, top, layout.CharX(0), bottom);
+  FillRectangle(canvas, charBlankFrom, top, right, bottom);
+}
+
+void TFileInspectorFrm::PaintByte(QPainter& canvas, int64_t offset, int top) {
+  InspectorDataClass& data = *Data();
+  const HexLayout& layout = layout_;
+  const uint8_t byte = ReadStreamByte(data.Buffer, offset);
+  ++lastPaintBytesRead_;
+  const int32_t low = std::min(data.SelStart, data.SelEnd);
+  const int32_t high = std::max(data.SelStart, data.SelEnd);
+  const bool selected = data.SelStart != -1 && low <= offset && offset <= high;
+  canvas.setBrush(selected ? kSelectionBack : kWhite);
+  canvas.setPen(selected ? kSelectionText : kBlack);
+  // The gap after the pair takes the pair's colours, so a selection runs unbroken.
+  const int column = static_cast<int>(offset % layout.BytesPerRow);
+  const int hexX = layout.HexX(column);
+  FillRectangle(canvas, hexX, top, hexX + layout.HexWidth + layout.HexGap, top + layout.RowHeight);
+  canvas.drawText(hexX, top + baseline_, HexText(byte, 2));
+  const int charX = layout.CharX(column);
+  FillRectangle(canvas, charX, top, charX + layout.CharWidth, top + layout.RowHeight);
+  canvas.drawText(charX, top + baseline_, QString(ShownCharacter(byte)));
+}
+
+void TFileInspectorFrm::PaintNotImplemented(QPainter& canvas) {
+  canvas.setBrush(kWhite);
+  FillRectangle(canvas, 0, 0, view_->width(), StatusBar->y());
+  QFont large = canvas.font();
+  large.setPointSize(40);
+  canvas.setFont(large);
+  canvas.setPen(kBlack);
+  const int ascent = QFontMetrics(large).ascent();
+  canvas.drawText(40, 60 + ascent, "Feature not yet");
+  canvas.drawText(100, 120 + ascent, "Implemented");
+  canvas.setFont(hexFont_);
+}
+
+void TFileInspectorFrm::WriteCurrentSize() {
+  SetPanelText(PanelCount() - 2, QString("Current size : %1 bytes").arg(Data()->Buffer.Size()));
+}
+
+// ---- Status bar ----------------------------------------------------------------------
+
+QString TFileInspectorFrm::PanelText(int panel) const {
+  return panels_.at(panel).Text;
+}
+
+int TFileInspectorFrm::PanelWidth(int panel) const {
+  return panels_.at(panel).Width;
+}
+
+QRect TFileInspectorFrm::PanelRect(int panel) const {
+  int left = 0;
+  for (int index = 0; index < panel; ++index) {
+    left += panels_[index].Width;
+  }
+  // The last panel runs to the right edge.
+  int width =
+      panel == PanelCount() - 1 ? std::max(0, StatusBar->width() - left) : panels_.at(panel).Width;
+  return QRect(left, 0, width, StatusBar->height());
+}
+
+void TFileInspectorFrm::SetPanelText(int panel, const QString& text) {
+  if (panels_.at(panel).Text == text) {
+    return;
+  }
+  panels_[panel].Text = text;
+  StatusBar->update(PanelRect(panel));
+}
+
+void TFileInspectorFrm::ShowOriginalSize(int64_t size) {
+  SetPanelText(lockPanelShown_ ? 1 : 0, QString("Original size : %1 bytes").arg(size));
+}
+
+bool TFileInspectorFrm::OverType() const {
+  return panels_.back().Text.contains("OVR");
+}
+
+void TFileInspectorFrm::SetOverType(bool overType) {
+  SetPanelText(PanelCount() - 1, overType ? "OVR     " : "INS     ");
+}
+
+void TFileInspectorFrm::SetLastPanelWidth() {
+  const int count = PanelCount();
+  int others = 0;
+  for (int index = 0; index <= count - 3; ++index) {
+    others += panels_[index].Width;
+  }
+  // The status bar spans the client area, inside the window's frame.
+  panels_[count - 2].Width =
+      std::max(sizePanelWidth_, view_->width() - others - kOverTypePanelWidth);
+  StatusBar->update();
+}
+
+void TFileInspectorFrm::StatusBarPaint(QPainter& canvas) {
+  const QColor border = StatusBar->palette().color(QPalette::Mid);
+  for (int panel = 0; panel < PanelCount(); ++panel) {
+    const QRect rect = PanelRect(panel);
+    canvas.setFont(statusFont_);
+    if (panels_[panel].OwnerDrawn) {
+      // The warning is drawn (and beeps while young) only when its panel is redrawn.
+      if (canvas.clipBoundingRect().intersects(rect)) {
+        StatusBarDrawPanel(canvas, rect);
+      }
+      continue;
+    }
+    canvas.setPen(border);
+    canvas.drawLine(rect.topRight(), rect.bottomRight());
+    canvas.setPen(StatusBar->palette().color(QPalette::WindowText));
+    const Qt::Alignment alignment =
+        Qt::AlignVCenter | (panels_[panel].RightAligned ? Qt::AlignRight : Qt::AlignLeft);
+    canvas.drawText(rect.adjusted(3, 0, -3, 0), alignment, panels_[panel].Text);
+  }
+}
+
+void TFileInspectorFrm::StatusBarDrawPanel(QPainter& canvas, const QRect& rect) {
+  SetLockedCanvas(canvas);
+  canvas.fillRect(rect, canvas.brush());
+  canvas.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, panels_.front().Text);
+}
+
+void TFileInspectorFrm::SetLockedCanvas(QPainter& canvas) {
+  if (lockedCounter_ > 15) {
+    Prompts().Beep();
+  }
+  QFont bold = statusFont_;
+  bold.setBold(true);
+  canvas.setFont(bold);
+  if (lockedCounter_ % 2 == 1) {
+    canvas.setPen(kSelectionText);
+    canvas.setBrush(kBlack);
+  } else {
+    canvas.setPen(kLockedRed);
+    canvas.setBrush(StatusBar->palette().color(QPalette::Window));
+  }
+}
+
+void TFileInspectorFrm::LockedTimerTimer() {
+  if (lockedCounter_ > 0) {
+    --lockedCounter_;
+  }
+  if (lockedCounter_ == 0) {
+    LockedTimer->stop();
+  }
+  if (lockPanelShown_) {
+    StatusBar->repaint(PanelRect(0));
+  }
+}
+
+// ---- Editing -----------------------------------------------------------------------
+
+template <typename Step>
+bool TFileInspectorFrm::RunEditing(Step step) {
+  InspectorDataClass* data = Data();
+  if (data == nullptr) {
+    return false;
+  }
+  InspectorEditing editing(*data);
+  try {
+    return step(editing);
+  } catch (const StreamReadError& error) {
+    Prompts().ShowMessage(error.what());
+    return false;
+  }
+}
+
+void TFileInspectorFrm::Undo() {
+  if (RunEditing([](InspectorEditing& editing) { return editing.Undo(); })) {
+    RepaintRelated();
+  }
+}
+
+void TFileInspectorFrm::DeleteKey() {
+  if (RunEditing([](InspectorEditing& editing) {
+        editing.DeleteKey();
+        return true;
+      })) {
+    RepaintRelated();
+  }
+}
+
+void TFileInspectorFrm::BackSpaceKey() {
+  if (RunEditing([](InspectorEditing& editing) {
+        editing.BackSpaceKey();
+        return true;
+      })) {
+    RepaintRelated();
+  }
+}
+
+bool TFileInspectorFrm::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
+  if (Data() == nullptr) {
+    return false;
+  }
+  if (key == Qt::Key_Insert) {
+    SetOverType(!OverType());
+  } else if (key == Qt::Key_PageUp) {
+    VScrollBar->setValue(VScrollBar->value() - VScrollBar->pageStep());
+  } else if (key == Qt::Key_PageDown) {
+    VScrollBar->setValue(VScrollBar->value() + VScrollBar->pageStep());
+  }
+  const EditKey editKey = ToEditKey(key);
+  const bool edits =
+      (editKey == EditKey::Backspace || editKey == EditKey::Delete) && Data()->SelStart != -1;
+  bool consumed = false;
+  const bool done = RunEditing([&](InspectorEditing& editing) {
+    consumed = editing.KeyDown(editKey, shift.testFlag(Qt::ShiftModifier),
+                               shift.testFlag(Qt::ControlModifier));
+    return true;
+  });
+  if (done && (consumed || edits)) {
+    RepaintRelated();
+  }
+  return consumed;
+}
+
+void TFileInspectorFrm::FormKeyPress(char character) {
+  const bool overType = OverType();
+  if (RunEditing(
+          [&](InspectorEditing& editing) { return editing.KeyPress(character, overType); })) {
+    RepaintRelated();
+  }
+}
+
+bool TFileInspectorFrm::HandleKey(QKeyEvent* event) {
+  if (FormKeyDown(event->key(), event->modifiers())) {
+    return true;
+  }
+  const QString text = event->text();
+  if (text.size() == 1 && text[0].unicode() < 128) {
+    FormKeyPress(static_cast<char>(text[0].unicode()));
+    return true;
+  }
+  // Keys the view does not use go on to the window.
+  return event->key() == Qt::Key_Insert || event->key() == Qt::Key_PageUp ||
+         event->key() == Qt::Key_PageDown || event->key() == Qt::Key_Backspace ||
+         event->key() == Qt::Key_Delete;
+}
+
+// ---- Mouse ---------------------------------------------------------------------------
+
+void TFileInspectorFrm::FormMouseDown(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    leftButtonDown_ = true;
+  }
+  const QPoint point = event->position().toPoint();
+  const auto hit = layout_.HitTest(point.x(), point.y(), VScrollBar->value(), false);
+  const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+  if (RunEditing([&](InspectorEditing& editing) { return editing.MouseDown(hit, shift); })) {
+    RepaintRelated();
+  }
+}
+
+void TFileInspectorFrm::FormMouseMove(QMouseEvent* event) {
+  if (!leftButtonDown_ || !event->buttons().testFlag(Qt::LeftButton)) {
+    return;
+  }
+  const QPoint point = event->position().toPoint();
+  const auto hit = layout_.HitTest(point.x(), point.y(), VScrollBar->value(), true);
+  if (RunEditing([&](InspectorEditing& editing) { return editing.MouseMove(hit); })) {
+    RepaintRelated();
+  }
+}
+
+void TFileInspectorFrm::FormMouseUp(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    leftButtonDown_ = false;
+  }
+  RunEditing([](InspectorEditing& editing) {
+    editing.MouseUp();
+    return false;
+  });
+}
+
+void TFileInspectorFrm::FormMouseWheel(QWheelEvent* event) {
+  // Each notch scrolls by half a row.
+  wheelRemainder_ += event->angleDelta().y();
+  const int notches = wheelRemainder_ / 120;
+  wheelRemainder_ -= notches * 120;
+  VScrollBar->setValue(VScrollBar->value() - notches * (VScrollBar->singleStep() / 2));
+}
+
+// ---- Events --------------------------------------------------------------------------
+
+bool TFileInspectorFrm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == StatusBar && event->type() == QEvent::Paint) {
+    QPainter canvas(StatusBar);
+    canvas.setClipRegion(static_cast<QPaintEvent*>(event)->region());
+    StatusBarPaint(canvas);
+    return true;
+  }
+  if (watched != view_) {
+    return ChildWindowClass::eventFilter(watched, event);
+  }
+  switch (event->type()) {
+    case QEvent::Paint: {
+      QPainter canvas(view_);
+      FormPaint(canvas);
+      return true;
+    }
+    case QEvent::Resize:
+      FormResize();
+      return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+      FormMouseDown(static_cast<QMouseEvent*>(event));
+      return true;
+    case QEvent::MouseMove:
+      FormMouseMove(static_cast<QMouseEvent*>(event));
+      return true;
+    case QEvent::MouseButtonRelease:
+      FormMouseUp(static_cast<QMouseEvent*>(event));
+      return true;
+    case QEvent::Wheel:
+      FormMouseWheel(static_cast<QWheelEvent*>(event));
+      return true;
+    case QEvent::KeyPress:
+      return HandleKey(static_cast<QKeyEvent*>(event));
+    default:
+      return ChildWindowClass::eventFilter(watched, event);
+  }
+}

@@ -1,0 +1,156 @@
+// The file inspector: an MDI child window that shows one catalogue file's bytes as a
+// hex dump (offsets, hex pairs, characters) and edits them in insert or overtype mode
+// with undo. Every window on one file shares its InspectorDataClass.
+//
+// How the main frame opens one:
+//   auto* window = new TFileInspectorFrm;          // set-up of the form (FormCreate)
+//   window->CommonData = data;                     // the file's InspectorDataClass
+//   window->OnRepaintRelated = ...;                // repaint every window on data
+//   window->ShowOriginalSize(data->OriginalSize);  // "Original size : N bytes"
+//   window->Init();                                // layout, size, tab, lock warning
+//   mdiArea->addSubWindow(window); window->show();
+//   window->WindowNumber = number; window->SetCaption();
+// The Edit menu routes Undo to Undo(), Delete to DeleteKey() and the toolbar's Delete
+// button to BackSpaceKey(); a failure (a selection running past the data) is shown as
+// "Stream read error" and changes nothing. Before releasing the data of its last window,
+// set CommonData to nullptr: the window then paints blank and ignores input.
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "app/children/KestrowClasses.h"
+#include "inspector/HexLayout.h"
+#include "inspector/InspectorEditing.h"
+
+class QPainter;
+class QTabBar;
+class QTimer;
+class TSScrollBar;
+
+class TFileInspectorFrm : public ChildWindowClass {
+  Q_OBJECT
+ public:
+  explicit TFileInspectorFrm(QWidget* parent = nullptr);
+  ~TFileInspectorFrm() override;
+
+  ChildKind WindowKind() const override { return ChildKind::Inspector; }
+  // DiskTitle.Directory.Name, " # " and the number for windows other than 1, then three
+  // spaces and the disk's image path.
+  void SetCaption() override;
+
+  // Computes the layout from the fonts, sizes the window, selects the Hex tab and starts
+  // the lock warning for a locked file. Called once, after CommonData is set.
+  void Init();
+  // CommonData as the file's data, or nullptr.
+  InspectorDataClass* Data() const;
+
+  // ---- Commands the main frame routes here ----
+  void Undo();
+  // Removes the byte under the caret, or the selection.
+  void DeleteKey();
+  // Removes the byte before the caret, or the selection.
+  void BackSpaceKey();
+  // Key-down handling (arrows, Insert, Backspace, Delete, Page Up, Page Down); returns
+  // true when the key was consumed.
+  bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
+  // A typed character: a hex digit in the hex column, a printable one in the other.
+  void FormKeyPress(char character);
+
+  // Calls OnRepaintRelated, or repaints this window alone when no hook is set.
+  void RepaintRelated();
+
+  // ---- Status bar ----
+  // Writes "Original size : " + size + " bytes" into the size-at-opening panel.
+  void ShowOriginalSize(int64_t size);
+  bool OverType() const;
+  void SetOverType(bool overType);
+  int PanelCount() const { return static_cast<int>(panels_.size()); }
+  QString PanelText(int panel) const;
+  int PanelWidth(int panel) const;
+  QRect PanelRect(int panel) const;
+  // Gives the current-size panel the width the other panels leave, at least as much as
+  // the size-at-opening panel.
+  void SetLastPanelWidth();
+
+  // ---- Layout and scrolling ----
+  const HexLayout& Layout() const { return layout_; }
+  void CalculateWorkArea();
+  void CalcScrollBarPosition();
+  // The client area the dump is painted on; the tab strip, the scroll bar and the status
+  // bar are its children.
+  QWidget* View() const { return view_; }
+
+  // ---- Lock warning ----
+  // One step of the flashing: counts down and redraws the warning.
+  void LockedTimerTimer();
+  int LockedCounter() const { return lockedCounter_; }
+
+  // Bytes of the buffer the last paint of the dump read (only the painted rows').
+  int64_t LastPaintBytesRead() const { return lastPaintBytesRead_; }
+
+  QTabBar* Tab = nullptr;
+  TSScrollBar* VScrollBar = nullptr;
+  QWidget* StatusBar = nullptr;
+  QTimer* LockedTimer = nullptr;
+  QRect WorkArea;
+  int WorkHeight = 0;
+  int WorkWidth = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct StatusPanel {
+    QString Text;
+    int Width = 0;
+    bool RightAligned = false;
+    bool OwnerDrawn = false;
+  };
+
+  void FormCreate();
+  void CreateTab();
+  void CreateStatusPanels();
+  void StartLockWarning();
+  void LayoutControls();
+  // Runs one editing step, showing a read error instead of letting it escape.
+  template <typename Step>
+  bool RunEditing(Step step);
+
+  void FormPaint(QPainter& canvas);
+  void PaintHex(QPainter& canvas);
+  void PaintRow(QPainter& canvas, int32_t row, int right);
+  void PaintByte(QPainter& canvas, int64_t offset, int top);
+  void PaintNotImplemented(QPainter& canvas);
+  void WriteCurrentSize();
+  void TabChange();
+  void VScrollBarChange();
+  void FormResize();
+  void FormMouseDown(QMouseEvent* event);
+  void FormMouseMove(QMouseEvent* event);
+  void FormMouseUp(QMouseEvent* event);
+  void FormMouseWheel(QWheelEvent* event);
+  bool HandleKey(QKeyEvent* event);
+
+  void StatusBarPaint(QPainter& canvas);
+  void StatusBarDrawPanel(QPainter& canvas, const QRect& rect);
+  void SetLockedCanvas(QPainter& canvas);
+  void SetPanelText(int panel, const QString& text);
+
+  QWidget* view_ = nullptr;
+  HexLayout layout_;
+  int baseline_ = 0;  // of the text in a row, from the row's top
+  QFont hexFont_;
+  QFont boldFont_;
+  QFont statusFont_;
+  std::vector<StatusPanel> panels_;
+  int sizePanelWidth_ = 0;
+  bool lockPanelShown_ = false;
+  int lockedCounter_ = 0;
+  bool leftButtonDown_ = false;
+  int wheelRemainder_ = 0;
+  int64_t lastPaintBytesRead_ = 0;
+};

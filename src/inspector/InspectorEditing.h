@@ -1,0 +1,66 @@
+// The caret, selection, typing, deleting and undo of a file inspector, done on the data
+// shared by every window on the file; no widget involved, so tests drive it directly.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "app/children/KestrowClasses.h"
+#include "inspector/HexLayout.h"
+
+// The keys the editing reacts to on key-down.
+enum class EditKey { Left, Up, Right, Down, Backspace, Delete, Other };
+
+// Operations that would read or remove bytes outside the data (a selection that runs
+// past the last byte or onto the end position) raise StreamReadError before changing
+// anything; the window shows the error's text.
+class InspectorEditing {
+ public:
+  explicit InspectorEditing(InspectorDataClass& data) : data_(data) {}
+
+  // Places the caret or, with shift, moves the selection's end. hit is the byte under
+  // the pointer or nothing. Returns true when the view must repaint.
+  bool MouseDown(std::optional<HexHit> hit, bool shift);
+  // Drags the selection's end to hit (no limit to the data); true when it moved.
+  bool MouseMove(std::optional<HexHit> hit);
+  // Puts the selection's ends in order.
+  void MouseUp();
+
+  // The editing part of key-down: arrows (with shift or control), Backspace, Delete.
+  // Returns true when the key was consumed (an arrow while there is a caret). Every key
+  // ends by dropping SelStart when SelEnd is -1.
+  bool KeyDown(EditKey key, bool shift, bool control);
+  void CursorKey(EditKey key, bool shift);
+  void CursorKeyWithControl(EditKey key);
+
+  // Types one character at the caret: a hex digit in the hex column, a printable
+  // character in the character column. Returns true when the bytes changed.
+  bool KeyPress(char character, bool overType);
+
+  void BackSpaceKey();
+  // Removes the byte under the caret (recorded for undo), or the selection.
+  void DeleteKey();
+  // Removes the selected bytes, recorded for undo; no caret afterwards.
+  void DeleteSelection();
+  // The first selected byte and the number of bytes from it to the last, whichever end
+  // is lower. Raises StreamReadError when the selection runs outside the data, so that
+  // deleting, copying or overwriting it stops before anything changes.
+  std::pair<int32_t, int32_t> SelectedBytes() const;
+  // Records count bytes from offset in a new undo record and sets the Changed flag.
+  void Changed(int32_t offset, int32_t count, int32_t oldSelStart, int32_t oldSelEnd,
+               UndoKind kind);
+  // Reverses the newest undo record; false when there is none.
+  bool Undo();
+
+ private:
+  int32_t Size() const;
+  bool HasCaret() const;
+  bool TypeHexDigit(int value, bool overType);
+  bool TypeCharacter(uint8_t code, bool overType);
+  // Opens a one-byte gap at offset (recorded as inserted) or records the byte there as
+  // about to be overwritten.
+  void PrepareByte(int32_t offset, bool insert);
+
+  InspectorDataClass& data_;
+};
