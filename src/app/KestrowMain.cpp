@@ -19,7 +19,9 @@
 #include "app/KestrowApplication.h"
 #include "app/WindowMenuStyle.h"
 #include "dialogs/About.h"
+#include "dialogs/DiskProp.h"
 #include "diskwindow/DFSDisk.h"
+#include "inspector/FileInspector.h"
 #include "platform/Prompts.h"
 #include "util/UsefulQt.h"
 
@@ -39,6 +41,19 @@ const char* const kOpenFailedMessage =
 const char* const kNoTempFolderMessage =
     "Warning : Your system has no temporary folder, copying/moving files will not be "
     "permitted.";
+const char* const kSelectFileToDeleteMessage = "Please select a file to delete.";
+const char* const kDeleteFailedMessage =
+    "Could not delete one or more of the files, probably the disk is in use by another "
+    "program.";
+const char* const kNoDiskWindowsMessage =
+    "You have no DFS windows open, please open one and select a file to delete.";
+const char* const kSelectFileMessage = "Please select a file.";
+const char* const kFileInInspectorMessage =
+    "This file is in open in at least one File Inspector window, you must close the relevent "
+    "windows before you can make these changes";
+const char* const kLockFailedMessage =
+    "Could not lock the file(s), disk probably in use by another program.";
+const char* const kToolImageProperty = "ToolImage";
 
 QPixmap RenderSvg(const QString& path, int size) {
   QPixmap pixmap(size, size);
@@ -56,6 +71,59 @@ bool IsKind(const ChildWindowClass* window, ChildWindowClass::ChildKind kind) {
 TDFSDiskFrm* AsDiskWindow(ChildWindowClass* window) {
   return IsKind(window, ChildWindowClass::ChildKind::Disk) ? static_cast<TDFSDiskFrm*>(window)
                                                            : nullptr;
+}
+
+// The text without leading and trailing spaces and control characters.
+QString TrimmedText(const QString& text) {
+  qsizetype first = 0;
+  qsizetype last = text.size();
+  while (first < last && text[first].unicode() <= ' ') {
+    ++first;
+  }
+  while (last > first && text[last - 1].unicode() <= ' ') {
+    --last;
+  }
+  return text.mid(first, last - first);
+}
+
+// Grid rows (1 for the first file) of the selected files, in row order.
+std::vector<int> SelectedGridRows(const TDFSDiskFrm& window) {
+  std::vector<int> rows;
+  for (size_t index = 0; index < window.SelectedRows.size(); ++index) {
+    if (window.SelectedRows[index]) {
+      rows.push_back(static_cast<int>(index) + 1);
+    }
+  }
+  return rows;
+}
+
+char DirectoryAt(const TDFSDiskFrm& window, int row) {
+  const QByteArray directory = window.Cells(0, row).toLatin1();
+  return directory.isEmpty() ? '$' : directory[0];
+}
+
+// The stored 7-character name of a grid row.
+std::string NameAt(const TDFSDiskFrm& window, int row) {
+  return window.Cells(1, row).toLatin1().toStdString();
+}
+
+// "Are you sure ..." naming the one file to go, or the selection, and the disk by its
+// window caption. With one file selected the question names that file, also when
+// another row was clicked last.
+std::string DeleteQuestion(const TDFSDiskFrm& window, int currentRow) {
+  const QString caption = TrimmedText(window.windowTitle());
+  const QString disk = caption.isEmpty() ? "with no title." : "titled " + caption;
+  const std::vector<int> selected = SelectedGridRows(window);
+  if (selected.size() >= 2) {
+    return ("Are you sure you wish to delete the selected files from DFS disk " + disk)
+        .toUtf8()
+        .toStdString();
+  }
+  const int row = selected.size() == 1 ? selected.front() : currentRow;
+  const QString name = TrimmedText(window.Cells(1, row));
+  return ("Are you sure you want to delete the file " + name + " from DFS disk " + disk)
+      .toUtf8()
+      .toStdString();
 }
 
 }  // namespace
@@ -87,6 +155,7 @@ TKestrowMainFrm::TKestrowMainFrm(QWidget* parent) : QMainWindow(parent) {
   Timer1->start();
   AboutFrm = new TAboutFrm(this);
   AboutFrm->OnEndSplash = [this](QObject* sender) { Timer1Timer(sender); };
+  DiskPropFrm = new TDiskPropFrm(this);
   connect(MdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
     auto* child = qobject_cast<ChildWindowClass*>(window);
     if (child != nullptr && !child->IsClosing()) {
@@ -157,6 +226,8 @@ void TKestrowMainFrm::CreateDiskAndFileMenus() {
   DiskPropMnu = AddMenuItem(DiskMnu, "DiskPropMnu", "Properties");
   Connect(NewDFSFileMnuItem, &TKestrowMainFrm::NewDFSFileMnuItemClick);
   Connect(OpenDFSFileMnuItem, &TKestrowMainFrm::OpenDFSFileMnuItemClick);
+  Connect(FullInfo, &TKestrowMainFrm::FullInfoClick);
+  Connect(DiskPropMnu, &TKestrowMainFrm::DiskPropButClick);
 
   FileMnu = menuBar()->addMenu("File Inspector");
   FileMnu->setObjectName("FileMnu");
@@ -179,6 +250,9 @@ void TKestrowMainFrm::CreateEditMenu() {
   LockMnuItem = AddMenuItem(EditMnu, "LockMnuItem", "Lock", QKeySequence("Ctrl+L"));
   UnLockMnuItem = AddMenuItem(EditMnu, "UnLockMnuItem", "UnLock", QKeySequence("Ctrl+Alt+L"));
   Connect(SelectAllMnuItem, &TKestrowMainFrm::SelectAllMnuItemClick);
+  Connect(DeleteMnuItem, &TKestrowMainFrm::DeleteMnuItemClick);
+  Connect(LockMnuItem, &TKestrowMainFrm::LockMnuItemClick);
+  Connect(UnLockMnuItem, &TKestrowMainFrm::UnLockMnuItemClick);
 }
 
 void TKestrowMainFrm::CreateWindowMenu() {
@@ -207,10 +281,23 @@ void TKestrowMainFrm::CreateWindowMenu() {
 
 QAction* TKestrowMainFrm::AddToolButton(const char* name, const char* caption, const char* hint,
                                         int image) {
-  QAction* button = TBToolbar1->addAction(ToolImage(image), caption);
+  QAction* button = TBToolbar1->addAction(caption);
   button->setObjectName(name);
   button->setToolTip(hint);
+  SetToolImage(button, image);
   return button;
+}
+
+void TKestrowMainFrm::SetToolImage(QAction* button, int image) {
+  if (button->property(kToolImageProperty).toInt() == image && !button->icon().isNull()) {
+    return;
+  }
+  button->setIcon(ToolImage(image));
+  button->setProperty(kToolImageProperty, image);
+}
+
+int TKestrowMainFrm::ToolImageIndex(const QAction* button) {
+  return button->property(kToolImageProperty).toInt();
 }
 
 void TKestrowMainFrm::CreateToolbar() {
@@ -237,6 +324,11 @@ void TKestrowMainFrm::CreateToolbar() {
                                         "Save all file inspector changes", 11);
   Connect(NewDFSFileBut, &TKestrowMainFrm::NewDFSFileMnuItemClick);
   Connect(OpenDFSFileBut, &TKestrowMainFrm::OpenDFSFileMnuItemClick);
+  Connect(DiskPropBut, &TKestrowMainFrm::DiskPropButClick);
+  Connect(FullInfoBut, &TKestrowMainFrm::FullInfoClick);
+  Connect(DeleteToolBut, &TKestrowMainFrm::Delete);
+  Connect(LockToolBut, &TKestrowMainFrm::LockMnuItemClick);
+  Connect(UnLockToolBut, &TKestrowMainFrm::UnLockMnuItemClick);
 
   // The toolbar's own close box; hiding it by any route enables View, Tool bar.
   auto* closeBox = new QToolButton(TBToolbar1);
@@ -458,8 +550,9 @@ TDFSDiskFrm* TKestrowMainFrm::NewDFSFiler(const std::string& path) {
   window->show();
   MdiArea->setActiveSubWindow(window);
   SizeNewDiskWindow(window);
+  // A new window shows its full information; activation then matches the button to it.
   FullInfo->setChecked(true);
-  FullInfoBut->setIcon(ToolImage(kShowMoreImage));
+  SetToolImage(FullInfoBut, kShowMoreImage);
   FullInfoBut->setToolTip(kShowLessHint);
   ChildActivated(window);
   AddWindowMenuEntry(window, true);
@@ -507,11 +600,138 @@ void TKestrowMainFrm::AddWindowMenuEntry(ChildWindowClass* window, bool diskEntr
   entry->OwnerDrawn = diskEntry;
 }
 
+void TKestrowMainFrm::FullInfoClick() {
+  if (TDFSDiskFrm* disk = AsDiskWindow(ActiveChild())) {
+    disk->SetFullInfoShown(!disk->FullInfoShown());
+    ShowFullInfoState(disk->FullInfoShown());
+  }
+}
+
+void TKestrowMainFrm::ShowFullInfoState(bool shown) {
+  FullInfo->setChecked(shown);
+  SetToolImage(FullInfoBut, shown ? kShowLessImage : kShowMoreImage);
+  FullInfoBut->setToolTip(shown ? kShowLessHint : kShowMoreHint);
+}
+
+void TKestrowMainFrm::DiskPropButClick() {
+  if (TDFSDiskFrm* disk = AsDiskWindow(ActiveChild())) {
+    DiskPropFrm->DiskWindow = disk;
+    DiskPropFrm->exec();
+    DiskPropFrm->DiskWindow = nullptr;
+  }
+}
+
 void TKestrowMainFrm::SelectAllMnuItemClick() {
+  SelectAll();
+}
+
+// Selecting all of an inspector's bytes joins here with the inspector's clipboard
+// commands.
+void TKestrowMainFrm::SelectAll() {
   if (TDFSDiskFrm* disk = AsDiskWindow(ActiveChild())) {
     disk->SelectAll();
     SetMenuButtons(disk);
   }
+}
+
+void TKestrowMainFrm::Delete() {
+  ChildWindowClass* child = ActiveChild();
+  if (AsDiskWindow(child) != nullptr) {
+    DeleteDFSFile();
+  } else if (auto* inspector = qobject_cast<TFileInspectorFrm*>(child)) {
+    inspector->BackSpaceKey();
+  }
+}
+
+void TKestrowMainFrm::DeleteMnuItemClick() {
+  if (auto* inspector = qobject_cast<TFileInspectorFrm*>(ActiveChild())) {
+    inspector->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+  } else {
+    Delete();
+  }
+}
+
+void TKestrowMainFrm::DeleteDFSFile() {
+  TDFSDiskFrm* window = AsDiskWindow(ActiveChild());
+  if (window == nullptr) {
+    return;
+  }
+  const int currentRow = window->CurrentGridRow();
+  if (currentRow < 0) {
+    Prompts().ShowMessage(kSelectFileToDeleteMessage);
+    return;
+  }
+  if (ConfirmYesNo(DeleteQuestion(*window, currentRow)) && DeleteSelectedFiles(*window)) {
+    window->Init();
+  }
+  SetMenuButtons(window);
+}
+
+// DeleteFile itself reports a locked or vanished file and the loop goes on; a failed
+// write stops it, leaving the files deleted so far deleted.
+bool TKestrowMainFrm::DeleteSelectedFiles(TDFSDiskFrm& window) {
+  DFSDiskClass* disk = window.Disk();
+  try {
+    for (int row : SelectedGridRows(window)) {
+      disk->DeleteFile(DirectoryAt(window, row), NameAt(window, row));
+    }
+  } catch (const std::exception&) {
+    Prompts().ShowMessage(kDeleteFailedMessage);
+    return false;
+  }
+  return true;
+}
+
+void TKestrowMainFrm::LockMnuItemClick() {
+  SetFileLockStatus(true);
+}
+
+void TKestrowMainFrm::UnLockMnuItemClick() {
+  SetFileLockStatus(false);
+}
+
+void TKestrowMainFrm::SetFileLockStatus(bool locked) {
+  ChildWindowClass* child = ActiveChild();
+  if (child == nullptr) {
+    Prompts().ShowMessage(kNoDiskWindowsMessage);
+    return;
+  }
+  TDFSDiskFrm* window = AsDiskWindow(child);
+  if (window == nullptr) {
+    return;
+  }
+  if (window->CurrentGridRow() < 0) {
+    Prompts().ShowMessage(kSelectFileMessage);
+    return;
+  }
+  if (LockSelectedFiles(*window, locked)) {
+    window->Init();
+  }
+}
+
+// Files open in an inspector are skipped; each change shows at once in this window's
+// lock column only.
+bool TKestrowMainFrm::LockSelectedFiles(TDFSDiskFrm& window, bool locked) {
+  bool refreshDue = false;
+  for (int row : SelectedGridRows(window)) {
+    const char directory = DirectoryAt(window, row);
+    const std::string name = NameAt(window, row);
+    if (registry_->WindowExists(window.CommonData->ImagePath, directory, PadRight(name, 7))) {
+      Prompts().ShowMessage(kFileInInspectorMessage);
+      continue;
+    }
+    try {
+      if (window.Disk()->SetLocked(directory, name, locked)) {
+        window.SetCells(2, row, locked ? "L" : "");
+      } else {
+        refreshDue = true;
+      }
+    } catch (const std::exception&) {
+      Prompts().ShowMessage(kLockFailedMessage);
+      break;
+    }
+  }
+  return refreshDue;
 }
 
 void TKestrowMainFrm::DuplicateMnuItemClick() {
@@ -679,10 +899,7 @@ void TKestrowMainFrm::SetDFSFileButtons(TDFSDiskFrm* window) {
   for (QAction* command : {FullInfo, FullInfoBut, DiskPropBut, DiskPropMnu}) {
     Enable(command, true);
   }
-  const bool fullInfoShown = !window->StatusBar1->isHidden();
-  FullInfo->setChecked(fullInfoShown);
-  FullInfoBut->setIcon(ToolImage(fullInfoShown ? kShowLessImage : kShowMoreImage));
-  FullInfoBut->setToolTip(fullInfoShown ? kShowLessHint : kShowMoreHint);
+  ShowFullInfoState(window->FullInfoShown());
   SetFileOpButtons(window);
 }
 

@@ -19,6 +19,7 @@ class QTimer;
 class QToolBar;
 class TAboutFrm;
 class TDFSDiskFrm;
+class TDiskPropFrm;
 class WindowMenuStyle;
 
 class TKestrowMainFrm : public QMainWindow {
@@ -44,6 +45,7 @@ class TKestrowMainFrm : public QMainWindow {
   QMdiArea* MdiArea;
   QTimer* Timer1;
   TAboutFrm* AboutFrm;
+  TDiskPropFrm* DiskPropFrm;
   QToolBar* TBToolbar1;
   QMenu *DiskMnu, *FileMnu, *EditMnu, *View1, *WindowMnu, *HelpMnu;
   QAction *NewDFSFileMnuItem, *OpenDFSFileMnuItem, *FullInfo, *DiskPropMnu;
@@ -70,7 +72,22 @@ class TKestrowMainFrm : public QMainWindow {
   TDFSDiskFrm* NewDFSFiler(const std::string& path);
   void NewDFSFileMnuItemClick();
   void OpenDFSFileMnuItemClick();
+  // Shows or hides the active disk window's full disk information.
+  void FullInfoClick();
+  // Shows the Disk properties dialog, modally, for the active disk window.
+  void DiskPropButClick();
   void SelectAllMnuItemClick();
+  void SelectAll();
+  // The toolbar's Delete: deletes the selected files, or backwards in an inspector.
+  void Delete();
+  // Edit, Delete: as Delete, but forwards in an inspector.
+  void DeleteMnuItemClick();
+  // Deletes the selected files of the active disk window after a confirmation.
+  void DeleteDFSFile();
+  void LockMnuItemClick();
+  void UnLockMnuItemClick();
+  // Locks or unlocks the selected files of the active disk window.
+  void SetFileLockStatus(bool locked);
   void DuplicateMnuItemClick();
   void CascadeMnuItemClick();
   void TileHMnuItemClick();
@@ -95,6 +112,8 @@ class TKestrowMainFrm : public QMainWindow {
 
   // The toolbar image of the given index (0-11).
   static QIcon ToolImage(int index);
+  // The index of the toolbar image a button shows.
+  static int ToolImageIndex(const QAction* button);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -109,6 +128,10 @@ class TKestrowMainFrm : public QMainWindow {
   QAction* AddMenuItem(QMenu* menu, const char* name, const char* caption,
                        const QKeySequence& shortcut = QKeySequence());
   QAction* AddToolButton(const char* name, const char* caption, const char* hint, int image);
+  void SetToolImage(QAction* button, int image);
+  // The Full info check mark and the button's image and hint for a window whose full
+  // information is shown or not.
+  void ShowFullInfoState(bool shown);
   // Runs handler when command is triggered; only commands with a handler are ever enabled.
   void Connect(QAction* command, void (TKestrowMainFrm::*handler)());
   void Enable(QAction* command, bool enabled);
@@ -117,6 +140,11 @@ class TKestrowMainFrm : public QMainWindow {
   void AddWindowMenuEntry(ChildWindowClass* window, bool diskEntry);
   void CloseInspectorWindow(ChildWindowClass* window);
   void TileChildren(Qt::Orientation orientation);
+  // Deletes the selected files; false when the image could not be written.
+  bool DeleteSelectedFiles(TDFSDiskFrm& window);
+  // Locks or unlocks the selected files; true when one had vanished and the list needs
+  // a refresh.
+  bool LockSelectedFiles(TDFSDiskFrm& window, bool locked);
   void CentreOnDesktop();
   void FormClose();
 

@@ -273,6 +273,15 @@ void TDFSDiskFrm::UpdateStatusBar(int fileCount) {
   StatusBar1Panels[2]->setText("Largest block: " + QString::number(disk->LargestFree) + " bytes");
 }
 
+bool TDFSDiskFrm::FullInfoShown() const {
+  return !StatusBar1->isHidden();
+}
+
+// The layout keeps the bar directly below StatusBar.
+void TDFSDiskFrm::SetFullInfoShown(bool shown) {
+  StatusBar1->setVisible(shown);
+}
+
 // ---- Grid access ---------------------------------------------------------------------
 
 QString TDFSDiskFrm::Cells(int column, int row) const {
@@ -284,6 +293,12 @@ QString TDFSDiskFrm::Cells(int column, int row) const {
   }
   const QTableWidgetItem* item = DFSFiles->item(row - 1, column);
   return item == nullptr ? QString() : item->text();
+}
+
+void TDFSDiskFrm::SetCells(int column, int row, const QString& text) {
+  if (QTableWidgetItem* item = DFSFiles->item(row - 1, column)) {
+    item->setText(text);
+  }
 }
 
 int TDFSDiskFrm::GridRowCount() const {

@@ -40,6 +40,10 @@ class TDFSDiskFrm : public ChildWindowClass {
   // Rebuilds the rows and SelectedRows from the catalogue and updates the status bars.
   void FillFileList();
   void UpdateStatusBar(int fileCount);
+  // Whether the second status bar (used, free and largest free space) is shown; each
+  // window keeps its own choice, shown at first.
+  bool FullInfoShown() const;
+  void SetFullInfoShown(bool shown);
 
   // Applies a mouse press at pos (grid viewport coordinates) to the selection and returns
   // the grid row under it: 0 the title row, r the file of SelectedRows entry r - 1, -1
@@ -53,6 +57,8 @@ class TDFSDiskFrm : public ChildWindowClass {
 
   // The grid as rows 0 (titles) to ListedFiles; column and row outside give "".
   QString Cells(int column, int row) const;
+  // Rewrites one cell of a file row (row 1 or more) without refilling the grid.
+  void SetCells(int column, int row, const QString& text);
   int GridRowCount() const;
   // The grid's own current row (the clicked one); -1 after every refill.
   int CurrentGridRow() const;

@@ -188,9 +188,10 @@ class MainFrameTest : public QObject {
     QVERIFY(second->width() >= TDFSDiskFrm::kWindowWidth);
     QCOMPARE(second->maximumWidth(), second->width());
     QCOMPARE(EnabledCommands(*frame_),
-             QStringList({"NewDFSFileMnuItem", "OpenDFSFileMnuItem", "CascadeMnuItem",
-                          "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem", "CloseAllMnuItem",
-                          "HelpMnuAbout", "NewDFSFileBut", "OpenDFSFileBut"}));
+             QStringList({"NewDFSFileMnuItem", "OpenDFSFileMnuItem", "FullInfo", "DiskPropMnu",
+                          "CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
+                          "CloseAllMnuItem", "HelpMnuAbout", "NewDFSFileBut", "OpenDFSFileBut",
+                          "DiskPropBut", "FullInfoBut"}));
     auto* first = static_cast<TDFSDiskFrm*>(frame_->Registry().ChildOrder()[1]);
     first->StatusBar1->hide();
     frame_->MdiArea->setActiveSubWindow(first);

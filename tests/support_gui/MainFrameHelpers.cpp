@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolBar>
+#include <cerrno>
 
 #include "app/KestrowMain.h"
 #include "diskwindow/DFSDisk.h"
@@ -79,4 +81,81 @@ std::string SelectionMarkup(const TDFSDiskFrm* window) {
     markup += selected ? '1' : '0';
   }
   return markup;
+}
+
+void SelectRows(TDFSDiskFrm* window, const std::string& markup) {
+  bool first = true;
+  for (size_t index = 0; index < markup.size(); ++index) {
+    if (markup[index] == '1') {
+      ClickGridRow(window, static_cast<int>(index) + 1,
+                   first ? Qt::NoModifier : Qt::ControlModifier);
+      first = false;
+    }
+  }
+}
+
+QStringList EnabledCommandNames(const TKestrowMainFrm& frame) {
+  QStringList enabled;
+  for (QMenu* menu :
+       {frame.DiskMnu, frame.FileMnu, frame.EditMnu, frame.View1, frame.WindowMnu, frame.HelpMnu}) {
+    for (QAction* item : menu->actions()) {
+      if (!IsWindowEntry(item) && !item->isSeparator() && item->isEnabled()) {
+        enabled << item->objectName();
+      }
+    }
+  }
+  for (QAction* button : frame.TBToolbar1->actions()) {
+    if (!button->objectName().isEmpty() && button->isEnabled()) {
+      enabled << button->objectName();
+    }
+  }
+  return enabled;
+}
+
+void ClickToolButton(const TKestrowMainFrm& frame, QAction* button) {
+  QTest::mouseClick(frame.TBToolbar1->widgetForAction(button), Qt::LeftButton);
+}
+
+void ClickMenuItem(const TKestrowMainFrm& frame, QMenu* menu, QAction* item) {
+  menu->popup(frame.mapToGlobal(QPoint(10, 10)));
+  if (!QTest::qWaitForWindowExposed(menu)) {
+    qWarning("menu did not show");
+  }
+  QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(item).center());
+  menu->hide();
+}
+
+QStringList ListedNames(const TDFSDiskFrm* window) {
+  QStringList names;
+  for (int row = 1; row <= window->ListedFiles; ++row) {
+    QString name = window->Cells(1, row);
+    while (name.endsWith(' ')) {
+      name.chop(1);
+    }
+    names << name;
+  }
+  return names;
+}
+
+namespace {
+
+// A host file whose every write fails, as on a disk gone read-only.
+class FailingWriteStream : public SFileStream {
+ public:
+  explicit FailingWriteStream(const std::string& path) : SFileStream(path, true) {}
+  void Write(const void*, size_t) override {
+    throw FileSystemError("Cannot write file", Path(), EIO);
+  }
+};
+
+}  // namespace
+
+void MakeImageWritesFail(TDFSDiskFrm* window) {
+  DiskDataClass* data = window->DiskData();
+  const std::string path = data->Disk->FileName;
+  const SectorMapping mapping = data->Disk->Mapping();
+  // The open image lets go of its lock before the failing stream takes it.
+  data->Disk.reset();
+  data->Disk =
+      std::make_unique<DFSDiskClass>(std::make_shared<FailingWriteStream>(path), path, mapping);
 }

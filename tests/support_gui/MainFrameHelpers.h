@@ -34,3 +34,24 @@ void ClickGridRow(TDFSDiskFrm* window, int row, Qt::KeyboardModifiers modifiers 
 
 // The disk window's SelectedRows as a string of '1' and '0', e.g. "0110".
 std::string SelectionMarkup(const TDFSDiskFrm* window);
+
+// Selects rows by real clicks from a markup of '1' and '0' (one per file): a plain click
+// on the first '1', Ctrl-clicks on the others. The last row clicked is the grid's current
+// row.
+void SelectRows(TDFSDiskFrm* window, const std::string& markup);
+
+// The object names of the enabled fixed commands: menu items in menu order, then the
+// toolbar buttons.
+QStringList EnabledCommandNames(const TKestrowMainFrm& frame);
+
+// A real mouse click on a toolbar button.
+void ClickToolButton(const TKestrowMainFrm& frame, QAction* button);
+// Opens the item's menu from the menu bar and clicks the item with the mouse.
+void ClickMenuItem(const TKestrowMainFrm& frame, QMenu* menu, QAction* item);
+
+// Column 1 of every listed file, trailing spaces removed.
+QStringList ListedNames(const TDFSDiskFrm* window);
+
+// Makes every later write to the window's image fail with a file-system error, as a disk
+// that can no longer be written would; reads still work.
+void MakeImageWritesFail(TDFSDiskFrm* window);

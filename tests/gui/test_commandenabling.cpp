@@ -1,0 +1,150 @@
+// Command enabling: the menu items and toolbar buttons enabled for each subject and
+// state, recomputed after every event that can change them.
+#include <QMdiArea>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/KestrowApplication.h"
+#include "app/KestrowMain.h"
+#include "diskwindow/DFSDisk.h"
+#include "platform/ScriptedPrompts.h"
+#include "support/ImageBuilder.h"
+#include "support_gui/MainFrameHelpers.h"
+
+namespace {
+
+const QStringList kAlways = {"NewDFSFileMnuItem", "OpenDFSFileMnuItem", "HelpMnuAbout",
+                             "NewDFSFileBut", "OpenDFSFileBut"};
+const QStringList kAnyChild = {"CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
+                               "CloseAllMnuItem"};
+const QStringList kDiskWindow = {"FullInfo", "DiskPropMnu", "DiskPropBut", "FullInfoBut"};
+const QStringList kSelectAll = {"SelectAllMnuItem"};
+// Open Inspector joins these once the main frame opens inspectors.
+const QStringList kFileCommands = {"DeleteMnuItem", "LockMnuItem", "UnLockMnuItem",
+                                   "DeleteToolBut", "LockToolBut", "UnLockToolBut"};
+
+QStringList Sorted(QStringList names) {
+  names.sort();
+  return names;
+}
+
+// count one-sector files, the second of them locked.
+std::string Image(const QTemporaryDir& dir, int count) {
+  ImageBuilder image(800);
+  for (int index = 0; index < count; ++index) {
+    ImageEntry entry;
+    entry.name = std::string(1, static_cast<char>('A' + index));
+    entry.startSector = 2 + index;
+    entry.length = 0x100;
+    entry.locked = index == 1;
+    image.AddEntry(entry);
+  }
+  return image.WriteToTemp(dir, "commands.ssd");
+}
+
+// "cN" plain click, "CN" Ctrl-click, "SN" Shift-click on row N, "b" below the last row,
+// "A" Ctrl+A, "E" an in-place edit opening, "e" it closing.
+void Act(TDFSDiskFrm* window, const QString& script) {
+  for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
+    const int row = step.mid(1).toInt();
+    switch (step[0].toLatin1()) {
+      case 'c':
+        ClickGridRow(window, row);
+        break;
+      case 'C':
+        ClickGridRow(window, row, Qt::ControlModifier);
+        break;
+      case 'S':
+        ClickGridRow(window, row, Qt::ShiftModifier);
+        break;
+      case 'b':
+        ClickGridRow(window, window->ListedFiles + 1);
+        break;
+      case 'A':
+        QTest::keyClick(window->DFSFiles, Qt::Key_A, Qt::ControlModifier);
+        break;
+      case 'E':
+      case 'e':
+        window->Editing = step[0] == 'E';
+        window->OnSetEditing(window, window->Editing);
+        break;
+      default:
+        QFAIL(qPrintable("unknown step " + step));
+    }
+  }
+}
+
+}  // namespace
+
+class CommandEnablingTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    prompts_ = std::make_unique<ScopedScriptedPrompts>();
+    frame_ = MakeMainFrame();
+  }
+  void cleanup() {
+    frame_.reset();
+    QVERIFY2((*prompts_)->Texts().empty(), "no message expected");
+    prompts_.reset();
+  }
+
+  void diskWindowStates_data() {
+    QTest::addColumn<int>("files");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("enabled");
+    const QStringList disk = kAlways + kAnyChild + kDiskWindow;
+    QTest::newRow("no child, its last window closed") << -1 << "c1" << kAlways;
+    QTest::newRow("no files") << 0 << "" << disk;
+    QTest::newRow("files, none selected") << 3 << "" << disk + kSelectAll;
+    QTest::newRow("one selected") << 3 << "c1" << disk + kSelectAll + kFileCommands;
+    QTest::newRow("several, a locked one among them")
+        << 3 << "c1 S3" << disk + kSelectAll + kFileCommands;
+    QTest::newRow("the only selected row deselected") << 3 << "c1 C1" << disk + kSelectAll;
+    QTest::newRow("a press below the rows") << 3 << "c2 b" << disk + kSelectAll;
+    QTest::newRow("a press on the title row keeps the selection")
+        << 3 << "c2 c0" << disk + kSelectAll + kFileCommands;
+    QTest::newRow("select all") << 3 << "A" << disk + kSelectAll + kFileCommands;
+    QTest::newRow("an edit open") << 3 << "c1 C2 E" << disk + kSelectAll;
+    QTest::newRow("the edit closed") << 3 << "c1 C2 E e" << disk + kSelectAll + kFileCommands;
+  }
+  void diskWindowStates() {
+    QFETCH(int, files);
+    QFETCH(QString, script);
+    QFETCH(QStringList, enabled);
+    TDFSDiskFrm* window = frame_->NewDFSFiler(Image(dir_, files < 0 ? 1 : files));
+    Act(window, script);
+    if (files < 0) {
+      CloseChild(window);
+    }
+    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(enabled));
+  }
+
+  void commandsFollowTheActiveWindow() {
+    TDFSDiskFrm* first = frame_->NewDFSFiler(Image(dir_, 2));
+    Act(first, "c1");
+    TDFSDiskFrm* second = frame_->NewDFSFiler(ImageBuilder(800).WriteToTemp(dir_, "empty.ssd"));
+    const QStringList disk = kAlways + kAnyChild + kDiskWindow;
+    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(disk));
+    WindowEntries(*frame_)[0]->trigger();
+    QCOMPARE(frame_->ActiveChild(), first);
+    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(disk + kSelectAll + kFileCommands));
+    frame_->MdiArea->setActiveSubWindow(second);
+    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(disk));
+  }
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<ScopedScriptedPrompts> prompts_;
+  std::unique_ptr<TKestrowMainFrm> frame_;
+};
+
+int main(int argc, char* argv[]) {
+  KestrowApplication application(argc, argv);
+  CommandEnablingTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_commandenabling.moc"
