@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "inspector/Find.h"
 #include "inspector/SScrollBar.h"
 #include "platform/Prompts.h"
 #include "platform/QtPrompts.h"
@@ -26,6 +28,8 @@ const int kLockedInterval = 500;
 const int kOverTypePanelWidth = 50;
 const int kSizePanelWidth = 150;
 const char* const kLockedText = " File is locked !";
+const char* const kNotFoundMessage = "No occurances can be found";
+const char* const kPrivateClipboardFormat = "Kestrow_V0_3";
 
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
@@ -583,6 +587,122 @@ bool TFileInspectorFrm::HandleKey(QKeyEvent* event) {
   return event->key() == Qt::Key_Insert || event->key() == Qt::Key_PageUp ||
          event->key() == Qt::Key_PageDown || event->key() == Qt::Key_Backspace ||
          event->key() == Qt::Key_Delete;
+}
+
+// ---- Find --------------------------------------------------------------------------
+
+void TFileInspectorFrm::Find(const TFindFrm& findForm) {
+  if (Data() == nullptr) {
+    return;
+  }
+  Data()->SearchFrom = 0;
+  FindAgain(findForm);
+}
+
+void TFileInspectorFrm::FindAgain(const TFindFrm& findForm) {
+  if (Data() == nullptr) {
+    return;
+  }
+  InspectorEditing editing(*Data());
+  switch (editing.FindNext(findForm.Pattern(), findForm.IgnoreCase())) {
+    case FindOutcome::NoPattern:
+      return;
+    case FindOutcome::Found:
+      MoveToSelected();
+      break;
+    case FindOutcome::NoneAtAll:
+      Prompts().ShowMessage(kNotFoundMessage);
+      break;
+    case FindOutcome::Wrapped:
+      Prompts().Beep();
+      break;
+  }
+  RepaintRelated();
+}
+
+void TFileInspectorFrm::MoveToSelected() {
+  const int32_t start = Data()->SelStart;
+  const int32_t rowsAbove = (start + 15) / 16 - 3;  // ceiling of start / 16, less three
+  CalculateWorkArea();
+  VScrollBar->setValue(layout_.RowHeight * rowsAbove);
+}
+
+bool TFileInspectorFrm::CanFindAgain(const TFindFrm& findForm) const {
+  return Data() != nullptr && Data()->Buffer.Size() > 0 && !findForm.Pattern().empty();
+}
+
+// ---- Clipboard ---------------------------------------------------------------------
+
+QString TFileInspectorFrm::ClipboardFormat() const {
+  const QString& format = Data()->ClipboardFormat;
+  return format.isEmpty() ? QString(kPrivateClipboardFormat) : format;
+}
+
+void TFileInspectorFrm::CopyBytes() {
+  InspectorDataClass* data = Data();
+  if (data == nullptr || data->SelStart == -1) {
+    return;
+  }
+  const bool copied = RunEditing([&](InspectorEditing& editing) {
+    const auto [low, count] = editing.SelectedBytes();
+    const auto first = data->Buffer.Bytes().begin() + low;
+    SMemoryStream bytes(std::vector<uint8_t>(first, first + count));
+    if (CopyStreamToClipboard(ClipboardFormat(), bytes, true)) {
+      CopyAsText();
+      CloseClipboard();
+    }
+    return true;
+  });
+  if (copied) {
+    RepaintRelated();
+  }
+}
+
+void TFileInspectorFrm::CopyAsText() {
+  QMimeData* clipboard = OpenClipboardData();
+  if (clipboard != nullptr && Data() != nullptr) {
+    const std::string text = InspectorEditing(*Data()).SelectionAsText();
+    clipboard->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  }
+}
+
+void TFileInspectorFrm::PasteBytes() {
+  if (Data() == nullptr || Data()->SelStart == -1) {
+    return;
+  }
+  if (ClipboardHasFormat(ClipboardFormat())) {
+    PasteNativeData();
+  } else if (ClipboardHasText()) {
+    PasteTextData();
+  }
+}
+
+void TFileInspectorFrm::PasteNativeData() {
+  SMemoryStream stream;
+  CopyStreamFromClipboard(ClipboardFormat(), stream);
+  PasteData(stream.Bytes());
+}
+
+void TFileInspectorFrm::PasteTextData() {
+  PasteData(ClipboardTextBytes());
+}
+
+void TFileInspectorFrm::PasteData(const std::vector<uint8_t>& bytes) {
+  const bool overType = OverType();
+  if (RunEditing([&](InspectorEditing& editing) { return editing.Paste(bytes, overType); })) {
+    RepaintRelated();
+  }
+}
+
+void TFileInspectorFrm::SelectAll() {
+  if (RunEditing([](InspectorEditing& editing) { return editing.SelectAll(); })) {
+    RepaintRelated();
+  }
+}
+
+bool TFileInspectorFrm::CanPaste() const {
+  return Data() != nullptr && Data()->SelStart != -1 &&
+         (ClipboardHasFormat(ClipboardFormat()) || ClipboardHasText());
 }
 
 // ---- Mouse ---------------------------------------------------------------------------

@@ -14,6 +14,18 @@
 // button to BackSpaceKey(); a failure (a selection running past the data) is shown as
 // "Stream read error" and changes nothing. Before releasing the data of its last window,
 // set CommonData to nullptr: the window then paints blank and ignores input.
+//
+// Find and the clipboard. The main frame creates one TFindFrm at start-up, parented to
+// itself, and keeps it for the whole run. Its Edit menu acts on the active inspector:
+//   Copy        inspector->CopyBytes();
+//   Paste       inspector->PasteBytes();
+//   Select All  inspector->SelectAll();
+//   Find        if (findForm->exec() == QDialog::Accepted && !findForm->HexEdit->text().isEmpty())
+//                 inspector->Find(*findForm);
+//               then SetMenuButtons for the active child;
+//   Find Again  inspector->FindAgain(*findForm);
+// and enables Paste from CanPaste() and Find Again from CanFindAgain(*findForm). Copy and
+// paste use the data's ClipboardFormat, which the main frame sets to "Kestrow_V0_3".
 #pragma once
 
 #include <QFont>
@@ -29,6 +41,7 @@
 class QPainter;
 class QTabBar;
 class QTimer;
+class TFindFrm;
 class TSScrollBar;
 
 class TFileInspectorFrm : public ChildWindowClass {
@@ -59,6 +72,33 @@ class TFileInspectorFrm : public ChildWindowClass {
   bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
   // A typed character: a hex digit in the hex column, a printable one in the other.
   void FormKeyPress(char character);
+
+  // ---- Find ----
+  // A new search from the start with the dialog's pattern.
+  void Find(const TFindFrm& findForm);
+  // Selects the next occurrence and scrolls to it; with none after the last one found,
+  // beeps once and starts again from the start next time; with none at all, says so.
+  void FindAgain(const TFindFrm& findForm);
+  // Scrolls so that the selection's row stands third (fourth when the selection starts a
+  // row) from the top, as far as the scroll range allows.
+  void MoveToSelected();
+  // The buffer is not empty and the dialog holds at least one whole byte to look for.
+  bool CanFindAgain(const TFindFrm& findForm) const;
+
+  // ---- Clipboard ----
+  // Puts the selected bytes on the clipboard under the private format together with
+  // their hex dump as plain text. Nothing without a caret or selection.
+  void CopyBytes();
+  // Adds the hex dump to the clipboard data CopyBytes is assembling.
+  void CopyAsText();
+  // Pastes the private format when the clipboard has it, else plain text; inserts or
+  // overwrites by the mode and leaves the caret or selection on its offsets.
+  void PasteBytes();
+  void PasteNativeData();
+  void PasteTextData();
+  void SelectAll();
+  // There is a caret or selection and the clipboard offers the private format or text.
+  bool CanPaste() const;
 
   // Calls OnRepaintRelated, or repaints this window alone when no hook is set.
   void RepaintRelated();
@@ -119,6 +159,9 @@ class TFileInspectorFrm : public ChildWindowClass {
   // Runs one editing step, showing a read error instead of letting it escape.
   template <typename Step>
   bool RunEditing(Step step);
+  // The private clipboard format of the data ("Kestrow_V0_3" when none was given).
+  QString ClipboardFormat() const;
+  void PasteData(const std::vector<uint8_t>& bytes);
 
   void FormPaint(QPainter& canvas);
   void PaintHex(QPainter& canvas);

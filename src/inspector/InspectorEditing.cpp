@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <utility>
 
 namespace {
@@ -293,5 +294,111 @@ bool InspectorEditing::Undo() {
   data_.UndoList.pop_back();
   data_.Changed = true;
   data_.Nibble = kHighNibble;
+  return true;
+}
+
+// ---- Find --------------------------------------------------------------------------
+
+FindOutcome InspectorEditing::FindNext(const std::string& pattern, bool ignoreCase) {
+  if (pattern.empty()) {
+    return FindOutcome::NoPattern;
+  }
+  data_.Buffer.Seek(data_.SearchFrom);
+  const int64_t found = SearchStream(data_.Buffer, pattern, ignoreCase);
+  if (found >= 0) {
+    const auto start = static_cast<int32_t>(found);
+    data_.SearchFrom = start + 1;
+    data_.SelStart = start;
+    data_.SelEnd = start + static_cast<int32_t>(pattern.size()) - 1;
+    return FindOutcome::Found;
+  }
+  if (data_.SearchFrom == 0) {
+    return FindOutcome::NoneAtAll;
+  }
+  data_.SearchFrom = 0;
+  return FindOutcome::Wrapped;
+}
+
+// ---- Clipboard ---------------------------------------------------------------------
+
+bool InspectorEditing::SelectAll() {
+  if (Size() == 0) {
+    return false;
+  }
+  data_.SelStart = 0;
+  data_.SelEnd = Size() - 1;
+  return true;
+}
+
+namespace {
+
+// One row of the text copy: "RRRRRR " then sixteen "HH " cells and sixteen characters,
+// blank where the offset lies outside low..high.
+std::string HexDumpLine(const std::vector<uint8_t>& bytes, int32_t row, int32_t low, int32_t high) {
+  char cell[16];
+  std::snprintf(cell, sizeof cell, "%06X ", static_cast<unsigned>(row));
+  std::string line = cell;
+  std::string characters;
+  for (int32_t offset = row; offset < row + 16; ++offset) {
+    if (offset < low || offset > high) {
+      line += "   ";
+      characters += ' ';
+      continue;
+    }
+    const uint8_t byte = bytes[static_cast<size_t>(offset)];
+    std::snprintf(cell, sizeof cell, "%02X ", byte);
+    line += cell;
+    characters += byte >= 32 && byte <= 126 ? static_cast<char>(byte) : '.';
+  }
+  return line + characters;
+}
+
+}  // namespace
+
+std::string InspectorEditing::SelectionAsText() const {
+  const auto [low, count] = SelectedBytes();
+  const int32_t high = low + count - 1;
+  std::string text;
+  for (int32_t row = low - low % 16; row <= high; row += 16) {
+    if (!text.empty()) {
+      text += "\r\n";
+    }
+    text += HexDumpLine(data_.Buffer.Bytes(), row, low, high);
+  }
+  return text;
+}
+
+int32_t InspectorEditing::PasteOffset() const {
+  if (data_.SelStart != data_.SelEnd) {
+    return SelectedBytes().first;
+  }
+  if (data_.SelStart < 0 || data_.SelStart > Size()) {
+    throw StreamReadError();
+  }
+  return data_.SelStart;
+}
+
+bool InspectorEditing::Paste(const std::vector<uint8_t>& bytes, bool overType) {
+  if (data_.SelStart == -1 || bytes.empty()) {
+    return false;
+  }
+  const int32_t at = PasteOffset();
+  const int32_t size = Size();
+  if (bytes.size() > static_cast<size_t>(INT32_MAX - size)) {
+    throw StreamReadError();
+  }
+  const auto count = static_cast<int32_t>(bytes.size());
+  if (overType && at != size) {
+    // Overwriting never reaches past the last byte.
+    if (at + count > size) {
+      throw StreamReadError();
+    }
+    Changed(at, count, data_.SelStart, data_.SelEnd, kUndoOverwritten);
+  } else {
+    InsertStreamBytes(data_.Buffer, count, at);
+    Changed(at, count, data_.SelStart, data_.SelEnd, kUndoInserted);
+  }
+  data_.Buffer.Seek(at);
+  data_.Buffer.Write(bytes.data(), bytes.size());
   return true;
 }

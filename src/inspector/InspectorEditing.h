@@ -4,13 +4,23 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "app/children/KestrowClasses.h"
 #include "inspector/HexLayout.h"
 
 // The keys the editing reacts to on key-down.
 enum class EditKey { Left, Up, Right, Down, Backspace, Delete, Other };
+
+// What one step of a search came to.
+enum class FindOutcome {
+  Found,      // the occurrence is selected
+  NoneAtAll,  // a search from the start found nothing
+  Wrapped,    // nothing after the last occurrence; the next search starts again at 0
+  NoPattern,  // nothing to look for
+};
 
 // Operations that would read or remove bytes outside the data (a selection that runs
 // past the last byte or onto the end position) raise StreamReadError before changing
@@ -53,6 +63,22 @@ class InspectorEditing {
   // Reverses the newest undo record; false when there is none.
   bool Undo();
 
+  // Looks for pattern (bytes, 00 included) from SearchFrom on and selects the first
+  // occurrence. SearchFrom then stands one past the occurrence's start, so overlapping
+  // occurrences are found in turn.
+  FindOutcome FindNext(const std::string& pattern, bool ignoreCase);
+  // Selects every byte; false for an empty buffer, which has nothing to select.
+  bool SelectAll();
+  // The selection as hex-dump text: one 71-character line per row of 16 bytes touched
+  // (offset, hex pairs, characters; unselected cells blank), joined by CR LF.
+  std::string SelectionAsText() const;
+  // Inserts the bytes at the caret or in front of the selection, or overwrites as many
+  // bytes from there in overtype mode (appending at the end position), as one undo step.
+  // The caret or selection keeps its offsets. Raises StreamReadError, changing nothing,
+  // when the selection runs outside the data or an overwrite would pass the last byte.
+  // Returns true when the bytes changed.
+  bool Paste(const std::vector<uint8_t>& bytes, bool overType);
+
  private:
   int32_t Size() const;
   bool HasCaret() const;
@@ -61,6 +87,9 @@ class InspectorEditing {
   // Opens a one-byte gap at offset (recorded as inserted) or records the byte there as
   // about to be overwritten.
   void PrepareByte(int32_t offset, bool insert);
+  // Where a paste goes: the caret (the end position included) or the selection's first
+  // byte. Raises StreamReadError for a caret or selection outside the data.
+  int32_t PasteOffset() const;
 
   InspectorDataClass& data_;
 };

@@ -50,7 +50,9 @@ bool CopyStreamToClipboard(const QString& format, SMemoryStream& stream, bool ke
   return true;
 }
 
-QMimeData* OpenClipboardData() { return pendingClipboardData; }
+QMimeData* OpenClipboardData() {
+  return pendingClipboardData;
+}
 
 void CloseClipboard() {
   if (pendingClipboardData == nullptr) {
@@ -69,4 +71,30 @@ void CopyStreamFromClipboard(const QString& format, SMemoryStream& stream) {
   QByteArray block = data->data(format);
   stream.Write(block.constData(), static_cast<size_t>(block.size()));
   stream.Seek(0);
+}
+
+bool ClipboardHasFormat(const QString& format) {
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  return data != nullptr && data->hasFormat(format);
+}
+
+bool ClipboardHasText() {
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  return data != nullptr && data->hasText();
+}
+
+std::vector<uint8_t> ClipboardTextBytes() {
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  return data != nullptr && data->hasText() ? SingleByteText(data->text()) : std::vector<uint8_t>();
+}
+
+std::vector<uint8_t> SingleByteText(const QString& text) {
+  // Whole characters, so that one outside the 16-bit range still gives a single "?".
+  const QList<uint> characters = text.toUcs4();
+  std::vector<uint8_t> bytes;
+  bytes.reserve(static_cast<size_t>(characters.size()));
+  for (uint character : characters) {
+    bytes.push_back(character <= 255 ? static_cast<uint8_t>(character) : uint8_t{'?'});
+  }
+  return bytes;
 }

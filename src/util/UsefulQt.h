@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QKeySequence>
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "util/Useful.h"
 
@@ -46,4 +48,14 @@ void CloseClipboard();
 
 // When the clipboard holds data of format, writes all of it to the stream at the
 // stream's position and sets the position to 0; otherwise leaves the stream alone.
+// The block's size is exact: nothing beyond the stored bytes is written.
 void CopyStreamFromClipboard(const QString& format, SMemoryStream& stream);
+
+// Whether the clipboard offers data of format, or plain text.
+bool ClipboardHasFormat(const QString& format);
+bool ClipboardHasText();
+// The clipboard's plain text as single bytes, one per character: a character above 255
+// becomes "?", so there are always as many bytes as characters. Empty without text.
+std::vector<uint8_t> ClipboardTextBytes();
+// The same conversion for any text.
+std::vector<uint8_t> SingleByteText(const QString& text);
