@@ -80,6 +80,17 @@ std::optional<std::string> FilterFieldText(EntryField field, const std::string& 
   return taken;
 }
 
+std::string EditStartText(EntryField field, const std::string& cellText) {
+  if (field != EntryField::Name) {
+    return cellText;
+  }
+  const size_t first = cellText.find_first_not_of(' ');
+  if (first == std::string::npos) {
+    return std::string();
+  }
+  return cellText.substr(first, cellText.find_last_not_of(' ') - first + 1);
+}
+
 std::string CommittedAddressText(const std::string& text) {
   return PadLeft(text, '0', kAddressDigits);
 }

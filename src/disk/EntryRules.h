@@ -32,6 +32,10 @@ std::optional<char> FilterTypedCharacter(EntryField field, char typed, size_t ca
 // nothing when a character is refused or the text is longer than the field.
 std::optional<std::string> FilterFieldText(EntryField field, const std::string& text);
 
+// The text an edit of the field starts from: a name without its leading and trailing
+// spaces, any other field's text as it stands.
+std::string EditStartText(EntryField field, const std::string& cellText);
+
 // An address text as it is committed: padded on the left with "0" to 6 digits.
 std::string CommittedAddressText(const std::string& text);
 

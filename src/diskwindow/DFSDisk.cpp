@@ -1,18 +1,26 @@
 #include "diskwindow/DFSDisk.h"
 
+#include <QCoreApplication>
+#include <QDrag>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QStatusBar>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdlib>
 
+#include "disk/EntryRules.h"
+#include "diskwindow/DiskDragDrop.h"
+#include "diskwindow/DiskGridDelegate.h"
+#include "platform/Prompts.h"
 #include "platform/QtPrompts.h"
 
 namespace {
@@ -21,8 +29,8 @@ constexpr std::array<int, TDFSDiskFrm::kColumnCount> kColumnWidths = {28, 67, 37
 constexpr std::array<const char*, TDFSDiskFrm::kColumnCount> kColumnTitles = {
     "Dir.", "File name ", "Att.", "Load", "Exec", "Size", "Sector"};
 constexpr int kRowHeight = 18;
-const QColor kSelectedBackground(0, 0, 128);
-const QColor kSelectedText(255, 255, 255);
+// How far the pointer moves with the left button held before a drag out starts.
+constexpr int kDragDistance = 5;
 
 const char* const kBootOptionNames[] = {"Off)", "Load)", "Run)", "Exec)"};
 
@@ -34,39 +42,6 @@ constexpr std::array<const char*, 3> kWidestPanels = {"31 files", "Boot Opt 3 (E
 constexpr std::array<const char*, 3> kWidestPanels1 = {"204800 bytes used", "204288 bytes free",
                                                        "Largest block: 204288 bytes"};
 constexpr int kCellPadding = 6;
-
-// Paints file cells from the window's SelectedRows, never from the view's own selection
-// or current-cell highlight.
-class DiskGridDelegate : public QStyledItemDelegate {
- public:
-  DiskGridDelegate(TDFSDiskFrm* window, QTableWidget* grid)
-      : QStyledItemDelegate(grid), window_(window), grid_(grid) {}
-
-  void paint(QPainter* painter, const QStyleOptionViewItem& option,
-             const QModelIndex& index) const override {
-    const bool selected = window_->IsRowSelected(index.row() + 1);
-    painter->save();
-    painter->fillRect(option.rect,
-                      selected ? kSelectedBackground : option.palette.color(QPalette::Base));
-    painter->setPen(selected ? kSelectedText : option.palette.color(QPalette::Text));
-    painter->setFont(option.font);
-    const QString text = index.data().toString();
-    const QFontMetrics metrics(option.font);
-    const int textWidth = metrics.horizontalAdvance(text);
-    const int textHeight = metrics.height();
-    const int top = option.rect.top() + (grid_->rowHeight(index.row()) - textHeight) / 2;
-    int left = option.rect.left();
-    if (index.column() != 1) {
-      left += (grid_->columnWidth(index.column()) - textWidth) / 2;
-    }
-    painter->drawText(QRect(left, top, textWidth, textHeight), Qt::AlignLeft | Qt::AlignTop, text);
-    painter->restore();
-  }
-
- private:
-  TDFSDiskFrm* window_;
-  QTableWidget* grid_;
-};
 
 // A panel of at least width pixels, wider when the font needs it for widestText.
 QLabel* AddPanel(QStatusBar* bar, int width, const char* widestText, bool last) {
@@ -121,6 +96,8 @@ TDFSDiskFrm::TDFSDiskFrm(QWidget* parent) : ChildWindowClass(parent) {
   DragTimer = new QTimer(this);
   DragTimer->setObjectName("DragTimer");
   DragTimer->setInterval(500);
+  connect(DragTimer, &QTimer::timeout, this, &TDFSDiskFrm::DragTimerTimer);
+  setAcceptDrops(true);
 }
 
 TDFSDiskFrm::~TDFSDiskFrm() = default;
@@ -128,7 +105,8 @@ TDFSDiskFrm::~TDFSDiskFrm() = default;
 void TDFSDiskFrm::BuildGrid() {
   DFSFiles = new QTableWidget(0, kColumnCount, this);
   DFSFiles->setObjectName("DFSFiles");
-  DFSFiles->setItemDelegate(new DiskGridDelegate(this, DFSFiles));
+  delegate_ = new DiskGridDelegate(this, DFSFiles);
+  DFSFiles->setItemDelegate(delegate_);
   DFSFiles->setSelectionMode(QAbstractItemView::NoSelection);
   DFSFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DFSFiles->setShowGrid(false);
@@ -225,6 +203,13 @@ void TDFSDiskFrm::FillFileList() {
   DFSDiskClass* disk = Disk();
   if (disk == nullptr) {
     return;
+  }
+  // The rows may change under an open edit, which therefore ends unsaved.
+  if (Editing) {
+    CloseEdit();
+    if (OnSetEditing) {
+      OnSetEditing(this, false);
+    }
   }
   DFSFileList files;
   disk->ReadCatalogue(files);
@@ -326,6 +311,10 @@ bool TDFSDiskFrm::IsRowSelected(int row) const {
 // ---- Selection -----------------------------------------------------------------------
 
 int TDFSDiskFrm::HandleRowSelection(Qt::MouseButton, Qt::KeyboardModifiers shift, QPoint pos) {
+  ClickedSelected = false;
+  // Any press on the grid ends an open edit with a commit; the rows are refilled first,
+  // so the row is found afterwards.
+  CheckEdits(EditCol, EditRow);
   const int row = GridRowAt(pos);
   ApplyPress(row, shift);
   return row;
@@ -399,41 +388,353 @@ void TDFSDiskFrm::RepaintGrid() {
   DFSFiles->viewport()->update();
 }
 
-// ---- Events --------------------------------------------------------------------------
+char TDFSDiskFrm::RowDirectory(int row) const {
+  const QByteArray directory = Cells(0, row).toLatin1();
+  return directory.isEmpty() ? ' ' : directory[0];
+}
+
+std::string TDFSDiskFrm::RowName(int row) const {
+  return Cells(1, row).toLatin1().toStdString();
+}
+
+// ---- Mouse and keys ------------------------------------------------------------------
 
 void TDFSDiskFrm::DFSFilesMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int row,
                                     QPoint pos) {
-  if (row > 0 && button == Qt::LeftButton) {
-    DragStartX = pos.x();
-    DragStartY = pos.y();
+  if (row > 0) {
+    if (button == Qt::LeftButton) {
+      DragStartX = pos.x();
+      DragStartY = pos.y();
+    }
+    CopyFilesToTempArea();
   }
   if (OnUpdateCommands) {
     OnUpdateCommands(this);
   }
 }
 
-bool TDFSDiskFrm::DFSFilesKeyDown(QKeyEvent* event) {
-  if (event->key() != Qt::Key_Up && event->key() != Qt::Key_Down) {
-    return false;
+void TDFSDiskFrm::DFSFilesMouseMove(Qt::MouseButtons buttons, QPoint pos) {
+  if (DraggingOut || (buttons & Qt::LeftButton) == 0 || SelectedFilesCount() == 0) {
+    return;
   }
-  MoveSelection(event->key() == Qt::Key_Up ? -1 : 1);
-  return true;
+  if (std::abs(pos.x() - DragStartX) >= kDragDistance ||
+      std::abs(pos.y() - DragStartY) >= kDragDistance) {
+    StartDragOut(pos);
+  }
+}
+
+// A second left click on a cell of an already selected row opens its editor.
+void TDFSDiskFrm::DFSFilesMouseUp(Qt::MouseButton button, QPoint pos) {
+  if (DraggingOut || !ClickedSelected || button != Qt::LeftButton) {
+    return;
+  }
+  const QModelIndex index = DFSFiles->indexAt(pos);
+  if (index.isValid() && IsRowSelected(index.row() + 1) && EditableField(index.column())) {
+    StartEdit(index.column(), index.row() + 1);
+  }
+}
+
+bool TDFSDiskFrm::DFSFilesKeyDown(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+      CheckEdits(EditCol, EditRow);
+      MoveSelection(event->key() == Qt::Key_Up ? -1 : 1);
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      if (!Editing) {
+        return false;
+      }
+      return EditorKeyDown(event);
+    default:
+      return false;
+  }
 }
 
 bool TDFSDiskFrm::eventFilter(QObject* watched, QEvent* event) {
-  // A double click arrives as a press followed by a double-click event; the press counts.
-  const bool press = event->type() == QEvent::MouseButtonPress;
-  if (press && watched == DFSFiles->viewport()) {
+  if (watched == DFSFiles->viewport()) {
+    GridMouseEvent(event);
+  } else if (event->type() == QEvent::MouseButtonPress &&
+             watched == DFSFiles->horizontalHeader()->viewport()) {
     auto* mouse = static_cast<QMouseEvent*>(event);
-    const QPoint pos = mouse->position().toPoint();
-    const int row = HandleRowSelection(mouse->button(), mouse->modifiers(), pos);
-    DFSFilesMouseDown(mouse->button(), mouse->modifiers(), row, pos);
-  } else if (press && watched == DFSFiles->horizontalHeader()->viewport()) {
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    CheckEdits(EditCol, EditRow);
     ApplyPress(0, mouse->modifiers());
     DFSFilesMouseDown(mouse->button(), mouse->modifiers(), 0, mouse->position().toPoint());
   } else if (event->type() == QEvent::KeyPress && watched == DFSFiles) {
     return DFSFilesKeyDown(static_cast<QKeyEvent*>(event));
   }
   return ChildWindowClass::eventFilter(watched, event);
+}
+
+// A double click arrives as a press followed by a double-click event; the press counts.
+void TDFSDiskFrm::GridMouseEvent(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+      type != QEvent::MouseButtonRelease) {
+    return;
+  }
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  const QPoint pos = mouse->position().toPoint();
+  if (type == QEvent::MouseButtonPress) {
+    const int row = HandleRowSelection(mouse->button(), mouse->modifiers(), pos);
+    DFSFilesMouseDown(mouse->button(), mouse->modifiers(), row, pos);
+  } else if (type == QEvent::MouseMove) {
+    DFSFilesMouseMove(mouse->buttons(), pos);
+  } else {
+    DFSFilesMouseUp(mouse->button(), pos);
+  }
+}
+
+// ---- In-place editing ----------------------------------------------------------------
+
+void TDFSDiskFrm::StartEdit(int column, int row) {
+  DiskDataClass* data = DiskData();
+  if (data == nullptr) {
+    return;
+  }
+  const std::string name = RowName(row);
+  if (OnWindowExists && OnWindowExists(data->ImagePath, RowDirectory(row), PadRight(name, 7))) {
+    Prompts().ShowMessage(kInspectorOpenMessage);
+    return;
+  }
+  EditSavedText =
+      EditStartText(*EditableField(column), Cells(column, row).toLatin1().toStdString());
+  EditCol = column;
+  EditRow = row;
+  Editing = true;
+  const QModelIndex index = DFSFiles->model()->index(row - 1, column);
+  DFSFiles->edit(index);
+  cellEditor_ = qobject_cast<QLineEdit*>(DFSFiles->indexWidget(index));
+  if (OnSetEditing) {
+    OnSetEditing(this, true);
+  }
+}
+
+std::string TDFSDiskFrm::EditedText() const {
+  if (cellEditor_ != nullptr) {
+    return cellEditor_->text().toLatin1().toStdString();
+  }
+  return Cells(EditCol, EditRow).toLatin1().toStdString();
+}
+
+void TDFSDiskFrm::CloseEdit() {
+  Editing = false;
+  if (cellEditor_ != nullptr &&
+      DFSFiles->indexWidget(DFSFiles->model()->index(EditRow - 1, EditCol)) == cellEditor_) {
+    delegate_->CloseCellEditor(cellEditor_);
+  }
+  cellEditor_ = nullptr;
+}
+
+void TDFSDiskFrm::CheckEdits(int column, int row) {
+  DFSDiskClass* disk = Disk();
+  if (!Editing || disk == nullptr) {
+    return;
+  }
+  const std::string text = EditedText();
+  CloseEdit();
+  const EntryField field = *EditableField(column);
+  // A rename names the file by the name the edit started from.
+  const std::string name = field == EntryField::Name ? EditSavedText : RowName(row);
+  try {
+    CommitEntryEdit(*disk, RowDirectory(row), name, field, text);
+  } catch (...) {
+    FinishCommit();
+    throw;
+  }
+  FinishCommit();
+}
+
+// Only this window is refilled; the others show the change at their next refill.
+void TDFSDiskFrm::FinishCommit() {
+  FillFileList();
+  if (OnSetEditing) {
+    OnSetEditing(this, false);
+  }
+}
+
+void TDFSDiskFrm::CancelEdit() {
+  if (!Editing) {
+    return;
+  }
+  CloseEdit();
+  if (OnSetEditing) {
+    OnSetEditing(this, false);
+  }
+  RepaintGrid();
+}
+
+bool TDFSDiskFrm::EditorKeyDown(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      CheckEdits(EditCol, EditRow);
+      return true;
+    case Qt::Key_Escape:
+      CancelEdit();
+      return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+      CheckEdits(EditCol, EditRow);
+      MoveSelection(event->key() == Qt::Key_Up ? -1 : 1);
+      return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      // The editor stays on its cell.
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A window closed during an edit drops the edit, so that the main frame gets Del back.
+void TDFSDiskFrm::closeEvent(QCloseEvent* event) {
+  CancelEdit();
+  ChildWindowClass::closeEvent(event);
+}
+
+// ---- Dragging out --------------------------------------------------------------------
+
+void TDFSDiskFrm::CopyFilesToTempArea() {
+  tempAreaFiles_.clear();
+  DFSDiskClass* disk = Disk();
+  if (TempAreaPath.empty() || disk == nullptr) {
+    return;
+  }
+  if (OnClearTempArea) {
+    OnClearTempArea();
+  }
+  try {
+    for (int row = 1; row <= static_cast<int>(SelectedRows.size()); ++row) {
+      if (!IsRowSelected(row)) {
+        continue;
+      }
+      // A row renamed through another window finds no entry and is left out.
+      if (std::optional<ExportedFiles> files =
+              CopyFileToHostFolder(*disk, RowDirectory(row), RowName(row), TempAreaPath)) {
+        tempAreaFiles_.push_back(*files);
+      }
+    }
+  } catch (const std::exception& error) {
+    tempAreaFiles_.clear();
+    Prompts().ShowMessage(error.what());
+  }
+}
+
+std::vector<std::string> TDFSDiskFrm::DragFileNames() const {
+  std::vector<std::string> names;
+  for (const ExportedFiles& files : tempAreaFiles_) {
+    names.push_back(files.dataFileName);
+    names.push_back(files.sideCarFileName);
+  }
+  return names;
+}
+
+std::unique_ptr<QMimeData> TDFSDiskFrm::MakeDragData() const {
+  if (TempAreaPath.empty()) {
+    return nullptr;
+  }
+  return MakeDataObject(TempAreaPath, DragFileNames());
+}
+
+void TDFSDiskFrm::StartDragOut(QPoint pos) {
+  std::unique_ptr<QMimeData> data;
+  try {
+    data = MakeDragData();
+  } catch (const std::exception& error) {
+    Prompts().ShowMessage(error.what());
+    tempAreaFiles_.clear();
+    return;
+  }
+  if (data == nullptr) {
+    return;
+  }
+  DraggingOut = true;
+  // The grid stops tracking the mouse; the release does nothing while DraggingOut is set.
+  QMouseEvent release(QEvent::MouseButtonRelease, pos, DFSFiles->viewport()->mapToGlobal(pos),
+                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(DFSFiles->viewport(), &release);
+  if (OnSetDragSource) {
+    OnSetDragSource(this);
+  }
+  auto* drag = new QDrag(DFSFiles);  // Qt deletes it once the drag is over
+  drag->setMimeData(data.release());
+  {
+    RightButtonDragCanceller canceller;
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+  }
+  EndDragOut();
+}
+
+// The release that ends the drag (delivered after the drag loop) starts no edit.
+void TDFSDiskFrm::EndDragOut() {
+  DragTimer->start();
+  DraggingOut = false;
+  ClickedSelected = false;
+}
+
+void TDFSDiskFrm::DragTimerTimer() {
+  DragTimer->stop();
+  if (OnGetDragSource && OnSetDragSource && OnGetDragSource() == this) {
+    OnSetDragSource(nullptr);
+  }
+}
+
+// ---- Dropping in ---------------------------------------------------------------------
+
+// Copy only: a source that would delete the originals after a move is never agreed to.
+bool TDFSDiskFrm::AcceptsDrop(const QDropEvent* event) const {
+  const QObject* source = event->source();
+  const bool fromHere = source != nullptr && (source == this || source == DFSFiles);
+  return !fromHere && (event->possibleActions() & Qt::CopyAction) != 0 &&
+         HasLocalFiles(event->mimeData());
+}
+
+void TDFSDiskFrm::dragEnterEvent(QDragEnterEvent* event) {
+  dragMoveEvent(event);
+}
+
+void TDFSDiskFrm::dragMoveEvent(QDragMoveEvent* event) {
+  if (AcceptsDrop(event)) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+// The drop is taken at once and imported from the event loop, so that the questions of
+// the import do not hold up the program the files came from.
+void TDFSDiskFrm::dropEvent(QDropEvent* event) {
+  DragTimer->stop();
+  const bool fromHere = OnGetDragSource && OnGetDragSource() == this;
+  if (fromHere || !AcceptsDrop(event)) {
+    event->ignore();
+  } else {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    QTimer::singleShot(0, this, [this, paths = DroppedLocalPaths(event->mimeData())] {
+      ProcessDroppedFiles(paths);
+    });
+  }
+  if (OnSetDragSource) {
+    OnSetDragSource(nullptr);
+  }
+}
+
+void TDFSDiskFrm::ProcessDroppedFiles(const std::vector<std::string>& hostPaths) {
+  DiskDataClass* data = DiskData();
+  if (data == nullptr || data->Disk == nullptr) {
+    return;
+  }
+  ImportCallbacks callbacks;
+  callbacks.imagePath = data->ImagePath;
+  callbacks.windowExists = [this](const std::string& path, char directory,
+                                  const std::string& name) {
+    return OnWindowExists && OnWindowExists(path, directory, name) != nullptr;
+  };
+  callbacks.afterEachFile = [this] { Init(); };
+  ProcessAlienFiles(*data->Disk, hostPaths, callbacks);
 }

@@ -1,15 +1,26 @@
 // The disk window: one image's catalogue as a grid with the disk's figures in two status
-// bars, and the selection of catalogue rows by mouse and keyboard.
+// bars, the selection of catalogue rows by mouse and keyboard, in-place editing of
+// entries, files dropped in from the host and files dragged out to it.
 #pragma once
 
+#include <QLineEdit>
+#include <QPointer>
 #include <QString>
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/children/KestrowClasses.h"
+#include "disk/HostFiles.h"
 
+class DiskGridDelegate;
+class QCloseEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
+class QMimeData;
 class QMouseEvent;
 class QKeyEvent;
 class QStatusBar;
@@ -37,7 +48,8 @@ class TDFSDiskFrm : public ChildWindowClass {
 
   // Lists the files here and, through OnRefillRelated, in every window on the image.
   void Init();
-  // Rebuilds the rows and SelectedRows from the catalogue and updates the status bars.
+  // Rebuilds the rows and SelectedRows from the catalogue and updates the status bars;
+  // an open edit ends unsaved, as its row may no longer stand for its file.
   void FillFileList();
   void UpdateStatusBar(int fileCount);
   // Whether the second status bar (used, free and largest free space) is shown; each
@@ -68,6 +80,34 @@ class TDFSDiskFrm : public ChildWindowClass {
   QRect FileRowRect(int row, int column = 1) const;
   bool IsRowSelected(int row) const;
 
+  // ---- In-place editing ----
+  // Commits the open edit of that cell (grid row, 1 = first file) to the image and
+  // refills this window; does nothing while no edit is open.
+  void CheckEdits(int column, int row);
+  // Esc: closes the editor and leaves the cell and the image as they were.
+  void CancelEdit();
+  // Enter, Esc, Up and Down while the cell editor has the focus; true when handled.
+  bool EditorKeyDown(QKeyEvent* event);
+  // The open cell editor, or nullptr.
+  QLineEdit* CellEditor() const { return cellEditor_; }
+
+  // ---- Dragging out ----
+  // Empties the temp area and writes every selected file and its side-car into it.
+  void CopyFilesToTempArea();
+  // The temp-area files the last press wrote, in row order: each data file followed by
+  // its side-car.
+  std::vector<std::string> DragFileNames() const;
+  // The drag data offering those files; nullptr when there are none. Raises
+  // FileSystemError when one of them has gone from the temp area.
+  std::unique_ptr<QMimeData> MakeDragData() const;
+  // Clears the main frame's drag-source mark when it is still this window's.
+  void DragTimerTimer();
+
+  // ---- Dropping in ----
+  // Imports the host files one by one into this window's image, each with its own
+  // questions and messages, refilling the windows of the image after each.
+  void ProcessDroppedFiles(const std::vector<std::string>& hostPaths);
+
   QTableWidget* DFSFiles;
   QStatusBar* StatusBar;
   QStatusBar* StatusBar1;
@@ -90,17 +130,40 @@ class TDFSDiskFrm : public ChildWindowClass {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The window itself takes file drops: local files offered for copying, from anywhere
+  // but this window's own drag.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildGrid();
   void BuildStatusBars(QWidget* client);
   void FitColumnsToFont();
   void WriteFileRow(int row, const DFSFileClass& file);
+  void GridMouseEvent(QEvent* event);
   void DFSFilesMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int row, QPoint pos);
+  void DFSFilesMouseMove(Qt::MouseButtons buttons, QPoint pos);
+  void DFSFilesMouseUp(Qt::MouseButton button, QPoint pos);
   bool DFSFilesKeyDown(QKeyEvent* event);
+  void StartEdit(int column, int row);
+  std::string EditedText() const;
+  // Closes the editor and clears Editing; the grid and the image stay as they are.
+  void CloseEdit();
+  void FinishCommit();
+  void StartDragOut(QPoint pos);
+  void EndDragOut();
+  bool AcceptsDrop(const QDropEvent* event) const;
+  char RowDirectory(int row) const;
+  std::string RowName(int row) const;
   void ApplyPress(int row, Qt::KeyboardModifiers shift);
   void ApplyShiftPress(int index);
   void RepaintGrid();
+
+  DiskGridDelegate* delegate_ = nullptr;
+  QPointer<QLineEdit> cellEditor_;
+  std::vector<ExportedFiles> tempAreaFiles_;
 };
 
 // value as upper-case hexadecimal with at least digits digits.
