@@ -6,7 +6,6 @@
 #include <QLayout>
 #include <QMdiArea>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
@@ -20,8 +19,10 @@
 #include "app/WindowMenuStyle.h"
 #include "dialogs/About.h"
 #include "dialogs/DiskProp.h"
+#include "dialogs/SaveChanges.h"
 #include "diskwindow/DFSDisk.h"
 #include "inspector/FileInspector.h"
+#include "inspector/Find.h"
 #include "platform/Prompts.h"
 #include "util/UsefulQt.h"
 
@@ -36,8 +37,6 @@ constexpr int kShowMoreImage = 8;
 constexpr int kShowLessImage = 9;
 const char* const kShowMoreHint = "Show more disk information";
 const char* const kShowLessHint = "Show less disk information";
-const char* const kOpenFailedMessage =
-    "Could not open the file, probably in use by another program.";
 const char* const kNoTempFolderMessage =
     "Warning : Your system has no temporary folder, copying/moving files will not be "
     "permitted.";
@@ -156,6 +155,8 @@ TKestrowMainFrm::TKestrowMainFrm(QWidget* parent) : QMainWindow(parent) {
   AboutFrm = new TAboutFrm(this);
   AboutFrm->OnEndSplash = [this](QObject* sender) { Timer1Timer(sender); };
   DiskPropFrm = new TDiskPropFrm(this);
+  SaveChangesFrm = new TSaveChangesFrm(this);
+  FindFrm = new TFindFrm(this);
   connect(MdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
     auto* child = qobject_cast<ChildWindowClass*>(window);
     if (child != nullptr && !child->IsClosing()) {
@@ -168,6 +169,10 @@ TKestrowMainFrm::TKestrowMainFrm(QWidget* parent) : QMainWindow(parent) {
               SetMenuButtons(ActiveChild());
             }
           });
+  // Paste follows what the clipboard offers.
+  connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+          [this] { SetMenuButtons(ActiveChild()); });
+  ConnectSessionEnd();
   SetMenuButtons(nullptr);
   ClipboardFormat = kClipboardFormatName;
 }
@@ -234,6 +239,9 @@ void TKestrowMainFrm::CreateDiskAndFileMenus() {
   OpenInspectorMnuItem = AddMenuItem(FileMnu, "OpenInspectorMnuItem", "Open Inspector");
   SaveFileChangesMnuItem = AddMenuItem(FileMnu, "SaveFileChangesMnuItem", "Save changes");
   SaveAllFileChangesMnuItem = AddMenuItem(FileMnu, "SaveAllFileChangesMnuItem", "Save all changes");
+  Connect(OpenInspectorMnuItem, &TKestrowMainFrm::OpenInspectorMnuItemClick);
+  Connect(SaveFileChangesMnuItem, &TKestrowMainFrm::SaveFileChangesButClick);
+  Connect(SaveAllFileChangesMnuItem, &TKestrowMainFrm::SaveAllFileChangesButClick);
 }
 
 void TKestrowMainFrm::CreateEditMenu() {
@@ -249,8 +257,13 @@ void TKestrowMainFrm::CreateEditMenu() {
   FindAgainMnuItem = AddMenuItem(EditMnu, "FindAgainMnuItem", "Find Again", QKeySequence("F3"));
   LockMnuItem = AddMenuItem(EditMnu, "LockMnuItem", "Lock", QKeySequence("Ctrl+L"));
   UnLockMnuItem = AddMenuItem(EditMnu, "UnLockMnuItem", "UnLock", QKeySequence("Ctrl+Alt+L"));
+  Connect(UndoMnuItem, &TKestrowMainFrm::UndoMnuItemClick);
+  Connect(CopyMnuItem, &TKestrowMainFrm::CopyMnuItemClick);
+  Connect(PasteMnuItem, &TKestrowMainFrm::PasteMnuItemClick);
   Connect(SelectAllMnuItem, &TKestrowMainFrm::SelectAllMnuItemClick);
   Connect(DeleteMnuItem, &TKestrowMainFrm::DeleteMnuItemClick);
+  Connect(FindMnuItem, &TKestrowMainFrm::FindMnuItemClick);
+  Connect(FindAgainMnuItem, &TKestrowMainFrm::FindAgainMnuItemClick);
   Connect(LockMnuItem, &TKestrowMainFrm::LockMnuItemClick);
   Connect(UnLockMnuItem, &TKestrowMainFrm::UnLockMnuItemClick);
 }
@@ -329,6 +342,9 @@ void TKestrowMainFrm::CreateToolbar() {
   Connect(DeleteToolBut, &TKestrowMainFrm::Delete);
   Connect(LockToolBut, &TKestrowMainFrm::LockMnuItemClick);
   Connect(UnLockToolBut, &TKestrowMainFrm::UnLockMnuItemClick);
+  Connect(FileInspectorBut, &TKestrowMainFrm::FileInspectorButClick);
+  Connect(SaveFileChangesBut, &TKestrowMainFrm::SaveFileChangesButClick);
+  Connect(SaveAllFileChangesBut, &TKestrowMainFrm::SaveAllFileChangesButClick);
 
   // The toolbar's own close box; hiding it by any route enables View, Tool bar.
   auto* closeBox = new QToolButton(TBToolbar1);
@@ -392,106 +408,6 @@ void TKestrowMainFrm::FormClose() {
   ClearTempArea();
   tempArea_.Remove();
   AboutFrm->hide();
-}
-
-// ---- Closing -------------------------------------------------------------------------
-
-void TKestrowMainFrm::closeEvent(QCloseEvent* event) {
-  event->ignore();
-  if (MyCloseQuery()) {
-    FormClose();
-    event->accept();
-    QCoreApplication::quit();
-  }
-}
-
-bool TKestrowMainFrm::MyCloseQuery() {
-  ClosingAll = true;
-  const bool closed = CloseChildWindows(true);
-  ClosingAll = false;
-  SetMenuButtons(ActiveChild());
-  return closed;
-}
-
-void TKestrowMainFrm::CloseAllMnuItemClick() {
-  ClosingAll = true;
-  CloseChildWindows(true);
-  ClosingAll = false;
-  SetMenuButtons(ActiveChild());
-}
-
-void TKestrowMainFrm::CloseFileInspectorsMnuItemClick() {
-  ClosingAll = true;
-  CloseChildWindows(false);
-  ClosingAll = false;
-  SetMenuButtons(ActiveChild());
-}
-
-bool TKestrowMainFrm::CloseChildWindows(bool includeDisks) {
-  std::vector<ChildWindowClass*> toClose;
-  for (ChildWindowClass* child : registry_->ChildOrder()) {
-    const bool inspector = IsKind(child, ChildWindowClass::ChildKind::Inspector);
-    if ((inspector && child->CommonData != nullptr) || (!inspector && includeDisks)) {
-      toClose.push_back(child);
-    }
-  }
-  // The review of unsaved inspector changes (Save changes dialog) belongs here.
-  for (ChildWindowClass* window : toClose) {
-    if (IsKind(window, ChildWindowClass::ChildKind::Inspector)) {
-      CloseInspectorWindow(window);
-    } else {
-      window->close();
-    }
-  }
-  return true;
-}
-
-// Releases an inspector's common data before its window closes, so that no window is
-// left pointing at released data.
-void TKestrowMainFrm::CloseInspectorWindow(ChildWindowClass* window) {
-  if (ChildDataClass* data = window->CommonData) {
-    registry_->RemoveCommonData(data);
-    registry_->SetCommonDataToNil(data);
-  }
-  window->close();
-}
-
-bool TKestrowMainFrm::DFSDiskCloseQuery(ChildWindowClass* window) {
-  if (ClosingAll || registry_->CountRelatedChildren(window->CommonData) != 1) {
-    return true;
-  }
-  // The last window on an image takes the inspectors of its files with it. The review
-  // of their unsaved changes (Save changes dialog) belongs here.
-  std::vector<ChildWindowClass*> inspectors;
-  for (ChildWindowClass* child : registry_->ChildOrder()) {
-    auto* data = dynamic_cast<InspectorDataClass*>(child->CommonData);
-    if (IsKind(child, ChildWindowClass::ChildKind::Inspector) && data != nullptr &&
-        data->ParentDisk == window->CommonData) {
-      inspectors.push_back(child);
-    }
-  }
-  for (ChildWindowClass* inspector : inspectors) {
-    CloseInspectorWindow(inspector);
-  }
-  return true;
-}
-
-void TKestrowMainFrm::ChildClosing(ChildWindowClass* window) {
-  // The closing window no longer counts as a child.
-  const bool onlyChild = registry_->ChildOrder().empty();
-  if (ChildDataClass* data = window->CommonData) {
-    if (registry_->CountRelatedChildren(data) == 0) {
-      window->CommonData = nullptr;
-      registry_->RemoveCommonData(data);
-    }
-  }
-  if (DragSource == window) {
-    DragSource = nullptr;
-  }
-  DeleteWindowMenuEntry(WindowMnu, window);
-  if (onlyChild) {
-    SetMenuButtons(nullptr);
-  }
 }
 
 // ---- Disk windows --------------------------------------------------------------------
@@ -625,12 +541,14 @@ void TKestrowMainFrm::SelectAllMnuItemClick() {
   SelectAll();
 }
 
-// Selecting all of an inspector's bytes joins here with the inspector's clipboard
-// commands.
 void TKestrowMainFrm::SelectAll() {
-  if (TDFSDiskFrm* disk = AsDiskWindow(ActiveChild())) {
+  ChildWindowClass* child = ActiveChild();
+  if (TDFSDiskFrm* disk = AsDiskWindow(child)) {
     disk->SelectAll();
     SetMenuButtons(disk);
+  } else if (auto* inspector = qobject_cast<TFileInspectorFrm*>(child)) {
+    inspector->SelectAll();
+    SetMenuButtons(inspector);
   }
 }
 
@@ -734,11 +652,25 @@ bool TKestrowMainFrm::LockSelectedFiles(TDFSDiskFrm& window, bool locked) {
   return refreshDue;
 }
 
+// Another window on the active child's image or file, sharing its data.
 void TKestrowMainFrm::DuplicateMnuItemClick() {
-  // Duplicating an inspector opens another on the same file once inspectors are opened
-  // from here.
-  if (TDFSDiskFrm* disk = AsDiskWindow(ActiveChild())) {
+  ChildWindowClass* child = ActiveChild();
+  if (TDFSDiskFrm* disk = AsDiskWindow(child)) {
     NewDFSFiler(disk->CommonData->ImagePath);
+    return;
+  }
+  auto* data = dynamic_cast<InspectorDataClass*>(child != nullptr ? child->CommonData : nullptr);
+  auto* parent =
+      AsDiskWindow(data != nullptr ? registry_->GetParentDisk(data->ParentDisk) : nullptr);
+  if (parent == nullptr) {
+    return;
+  }
+  try {
+    if (std::optional<DFSFileClass> file = parent->Disk()->FindFile(data->Directory, data->Name)) {
+      NewInspectorWindow(parent, *file);
+    }
+  } catch (const std::exception&) {
+    Prompts().ShowMessage(kOpenFailedMessage);
   }
 }
 
@@ -776,6 +708,10 @@ void TKestrowMainFrm::ChildRefillRelatedWindows(ChildWindowClass* window) {
 }
 
 void TKestrowMainFrm::ChildRepaintRelatedWindows(ChildWindowClass* window) {
+  if (window->CommonData == nullptr) {
+    window->update();
+    return;
+  }
   for (ChildWindowClass* child : registry_->GetRelatedChildren(window->CommonData)) {
     if (child->widget() != nullptr) {
       child->widget()->update();
@@ -918,19 +854,17 @@ void TKestrowMainFrm::SetFileInspectorButtons(ChildWindowClass* window) {
     return;
   }
   const int64_t size = data->Buffer.Size();
-  const QMimeData* clipboard = QApplication::clipboard()->mimeData();
-  const bool clipboardUsable =
-      clipboard != nullptr && (clipboard->hasFormat(data->ClipboardFormat) || clipboard->hasText());
+  auto* inspector = qobject_cast<TFileInspectorFrm*>(window);
   Enable(SaveFileChangesBut, data->Changed);
   Enable(SaveFileChangesMnuItem, data->Changed);
   Enable(DeleteToolBut, data->SelStart != -1);
   Enable(DeleteMnuItem, data->SelStart != -1);
   Enable(UndoMnuItem, !data->UndoList.empty());
   Enable(CopyMnuItem, data->SelStart >= 0 && data->SelStart < size);
-  Enable(PasteMnuItem, data->SelStart != -1 && clipboardUsable);
+  Enable(PasteMnuItem, inspector != nullptr && inspector->CanPaste());
   Enable(SelectAllMnuItem, size > 0);
   Enable(FindMnuItem, size > 0);
-  // Find Again also needs text in the Find dialog, which joins this pass with it.
+  Enable(FindAgainMnuItem, inspector != nullptr && inspector->CanFindAgain(*FindFrm));
 }
 
 bool TKestrowMainFrm::AnyInspectorChanged() const {

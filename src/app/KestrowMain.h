@@ -20,12 +20,17 @@ class QToolBar;
 class TAboutFrm;
 class TDFSDiskFrm;
 class TDiskPropFrm;
+class TFileInspectorFrm;
+class TFindFrm;
+class TSaveChangesFrm;
 class WindowMenuStyle;
 
 class TKestrowMainFrm : public QMainWindow {
   Q_OBJECT
  public:
   static constexpr const char* kClipboardFormatName = "Kestrow_V0_3";
+  static constexpr const char* kOpenFailedMessage =
+      "Could not open the file, probably in use by another program.";
 
   explicit TKestrowMainFrm(QWidget* parent = nullptr);
   ~TKestrowMainFrm() override;
@@ -46,6 +51,8 @@ class TKestrowMainFrm : public QMainWindow {
   QTimer* Timer1;
   TAboutFrm* AboutFrm;
   TDiskPropFrm* DiskPropFrm;
+  TSaveChangesFrm* SaveChangesFrm;
+  TFindFrm* FindFrm;
   QToolBar* TBToolbar1;
   QMenu *DiskMnu, *FileMnu, *EditMnu, *View1, *WindowMnu, *HelpMnu;
   QAction *NewDFSFileMnuItem, *OpenDFSFileMnuItem, *FullInfo, *DiskPropMnu;
@@ -89,6 +96,25 @@ class TKestrowMainFrm : public QMainWindow {
   // Locks or unlocks the selected files of the active disk window.
   void SetFileLockStatus(bool locked);
   void DuplicateMnuItemClick();
+
+  // ---- Inspector commands ----
+  // Opens an inspector window on file of the disk window's image, sharing the data of
+  // any window already open on it; nullptr when the file cannot be read.
+  TFileInspectorFrm* NewInspectorWindow(TDFSDiskFrm* diskWindow, const DFSFileClass& file);
+  // Opens one inspector per selected file of the active disk window, in row order.
+  void FileInspectorButClick();
+  void OpenInspectorMnuItemClick();
+  // Writes the window's working copy back into its image and shows the result; true on
+  // success, which clears Changed and refills the image's disk windows.
+  bool SaveFile(ChildWindowClass* window);
+  void SaveFileChangesButClick();
+  // Saves every changed file once.
+  void SaveAllFileChangesButClick();
+  void UndoMnuItemClick();
+  void CopyMnuItemClick();
+  void PasteMnuItemClick();
+  void FindMnuItemClick();
+  void FindAgainMnuItemClick();
   void CascadeMnuItemClick();
   void TileHMnuItemClick();
   void TileVMnuItemClick();
@@ -97,9 +123,15 @@ class TKestrowMainFrm : public QMainWindow {
   void ViewToolbarMnuItemClick();
   void TBToolbar1Close();
   void HelpMnuAboutClick();
-  // Closes every child; true when they all closed and the main window may close.
+  // Closes every child after the review of unsaved changes; true when they all closed
+  // and the main window may close.
   bool MyCloseQuery();
+  // Closes every inspector, and every disk window when includeDisks, after one review of
+  // the unsaved changes; false (nothing closed) on Cancel or a failed save.
   bool CloseChildWindows(bool includeDisks);
+  // The desktop session is ending: reviews as the close box does when the user may be
+  // asked; false when the session should not end.
+  bool SessionEndQuery(bool interactionAllowed);
 
   // ---- Child window events and hooks ----
   void ChildActivated(ChildWindowClass* window);
@@ -108,6 +140,7 @@ class TKestrowMainFrm : public QMainWindow {
   void ChildRefillRelatedWindows(ChildWindowClass* window);
   void ChildRepaintRelatedWindows(ChildWindowClass* window);
   bool DFSDiskCloseQuery(ChildWindowClass* window);
+  bool ChildCloseQuery(ChildWindowClass* window);
   void ChildClosing(ChildWindowClass* window);
 
   // The toolbar image of the given index (0-11).
@@ -138,7 +171,20 @@ class TKestrowMainFrm : public QMainWindow {
   void ConnectDiskWindow(TDFSDiskFrm* window);
   void SizeNewDiskWindow(TDFSDiskFrm* window);
   void AddWindowMenuEntry(ChildWindowClass* window, bool diskEntry);
-  void CloseInspectorWindow(ChildWindowClass* window);
+  void ConnectInspectorWindow(TFileInspectorFrm* window);
+  // The common data of a new inspector on file, its bytes read from the image.
+  std::unique_ptr<InspectorDataClass> NewInspectorData(TDFSDiskFrm& diskWindow,
+                                                       const DFSFileClass& file);
+  // Restores a maximised active child; true when it was, so the new window maximises.
+  bool RestoreMaximisedChild();
+  // Saves data into the image; a file gone from the catalogue is saved as a new entry.
+  int SaveInspectorData(DFSDiskClass& disk, InspectorDataClass& data);
+  // The one review of the unsaved changes of the given inspectors (Save changes dialog);
+  // true when their windows may close.
+  bool ReviewChanges(const std::vector<ChildWindowClass*>& inspectors);
+  // Releases an inspector's common data, then closes its window.
+  void ReleaseInspectorWindow(ChildWindowClass* window);
+  void ConnectSessionEnd();
   void TileChildren(Qt::Orientation orientation);
   // Deletes the selected files; false when the image could not be written.
   bool DeleteSelectedFiles(TDFSDiskFrm& window);
@@ -154,6 +200,7 @@ class TKestrowMainFrm : public QMainWindow {
   void SetFileOpButtons(TDFSDiskFrm* window);
   void SetFileInspectorButtons(ChildWindowClass* window);
   bool AnyInspectorChanged() const;
+  TFileInspectorFrm* ActiveInspector() const;
 
   std::unique_ptr<ChildRegistryClass> registry_;
   TempAreaClass tempArea_;

@@ -1,5 +1,8 @@
 // Command enabling: the menu items and toolbar buttons enabled for each subject and
 // state, recomputed after every event that can change them.
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -8,8 +11,11 @@
 #include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
 #include "diskwindow/DFSDisk.h"
+#include "inspector/FileInspector.h"
+#include "inspector/Find.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
+#include "support_gui/InspectorTestSupport.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -20,9 +26,14 @@ const QStringList kAnyChild = {"CascadeMnuItem", "TileHMnuItem", "TileVMnuItem",
                                "CloseAllMnuItem"};
 const QStringList kDiskWindow = {"FullInfo", "DiskPropMnu", "DiskPropBut", "FullInfoBut"};
 const QStringList kSelectAll = {"SelectAllMnuItem"};
-// Open Inspector joins these once the main frame opens inspectors.
-const QStringList kFileCommands = {"DeleteMnuItem", "LockMnuItem", "UnLockMnuItem",
-                                   "DeleteToolBut", "LockToolBut", "UnLockToolBut"};
+const QStringList kFileCommands = {"OpenInspectorMnuItem", "FileInspectorBut", "DeleteMnuItem",
+                                   "LockMnuItem",          "UnLockMnuItem",    "DeleteToolBut",
+                                   "LockToolBut",          "UnLockToolBut"};
+const QStringList kInspector = kAlways + kAnyChild + QStringList{"CloseFileInspectorsMnuItem"};
+const QStringList kData = {"SelectAllMnuItem", "FindMnuItem"};
+const QStringList kCaret = {"DeleteMnuItem", "DeleteToolBut"};
+const QStringList kChanged = {"SaveFileChangesMnuItem", "SaveFileChangesBut",
+                              "SaveAllFileChangesMnuItem", "SaveAllFileChangesBut", "UndoMnuItem"};
 
 QStringList Sorted(QStringList names) {
   names.sort();
@@ -75,6 +86,53 @@ void Act(TDFSDiskFrm* window, const QString& script) {
   }
 }
 
+// One file "F" of size bytes.
+std::string FileImage(const QTemporaryDir& dir, int size) {
+  ImageEntry entry;
+  entry.name = "F";
+  entry.length = static_cast<uint32_t>(size);
+  return ImageBuilder(800)
+      .AddEntry(entry)
+      .FileData(2, std::vector<uint8_t>(size, 0x41))
+      .WriteToTemp(dir, "file.ssd");
+}
+
+// "cN" a click on byte N's hex cell (N = size: the end position), "t" a hex digit typed
+// there, "T" text put on the clipboard, "F" Find with 41 typed into its hex field, "h"
+// 41 left in that field by an earlier search, "d" the disk window brought to the front.
+void ActOnInspector(TKestrowMainFrm& frame, TDFSDiskFrm* disk, TFileInspectorFrm* inspector,
+                    const QString& script) {
+  for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
+    switch (step[0].toLatin1()) {
+      case 'c':
+        QTest::mouseClick(inspector->View(), Qt::LeftButton, {},
+                          HexCellCentre(*inspector, step.mid(1).toInt()));
+        break;
+      case 't':
+        QTest::keyClick(inspector->View(), Qt::Key_B);
+        break;
+      case 'T':
+        QApplication::clipboard()->setText("hello");
+        break;
+      case 'F':
+        QTimer::singleShot(0, frame.FindFrm, [&frame] {
+          QTest::keyClicks(frame.FindFrm->HexEdit, "41");
+          frame.FindFrm->accept();
+        });
+        frame.FindMnuItem->trigger();
+        break;
+      case 'h':
+        frame.FindFrm->HexEdit->setText("41");
+        break;
+      case 'd':
+        frame.MdiArea->setActiveSubWindow(disk);
+        break;
+      default:
+        QFAIL(qPrintable("unknown step " + step));
+    }
+  }
+}
+
 }  // namespace
 
 class CommandEnablingTest : public QObject {
@@ -120,6 +178,46 @@ class CommandEnablingTest : public QObject {
       CloseChild(window);
     }
     QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(enabled));
+  }
+
+  void inspectorStates_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("enabled");
+    const QStringList disk = kAlways + kAnyChild + kDiskWindow + kSelectAll;
+    QTest::newRow("no caret") << 4 << "" << kInspector + kData;
+    QTest::newRow("caret on a byte")
+        << 4 << "c1" << kInspector + kData + kCaret + QStringList{"CopyMnuItem"};
+    QTest::newRow("caret at the end, text on the clipboard")
+        << 4 << "T c4" << kInspector + kData + kCaret + QStringList{"PasteMnuItem"};
+    QTest::newRow("a byte typed") << 4 << "c0 t"
+                                  << kInspector + kData + kCaret + kChanged +
+                                         QStringList{"CopyMnuItem"};
+    QTest::newRow("empty file, caret and text")
+        << 0 << "T c0" << kInspector + kCaret + QStringList{"PasteMnuItem"};
+    QTest::newRow("find text entered")
+        << 4 << "F" << kInspector + kData + kCaret + QStringList{"CopyMnuItem", "FindAgainMnuItem"};
+    QTest::newRow("empty file, find text kept") << 0 << "h c0" << kInspector + kCaret;
+    QTest::newRow("changes kept while a disk window is in front")
+        << 4 << "c0 t d"
+        << disk + kFileCommands +
+               QStringList{"CloseFileInspectorsMnuItem", "SaveAllFileChangesMnuItem",
+                           "SaveAllFileChangesBut"};
+  }
+  void inspectorStates() {
+    QFETCH(int, size);
+    QFETCH(QString, script);
+    QFETCH(QStringList, enabled);
+    QApplication::clipboard()->clear();
+    TDFSDiskFrm* disk = frame_->NewDFSFiler(FileImage(dir_, size));
+    TFileInspectorFrm* inspector = OpenInspectors(*frame_, disk, "1").at(0);
+    ActOnInspector(*frame_, disk, inspector, script);
+    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(enabled));
+    frame_->FindFrm->HexEdit->clear();
+    // The last window closing disables every command that needs a child.
+    ReviewAnswer dropChanges("", "NoSave");
+    frame_->CloseAllMnuItem->trigger();
+    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(kAlways));
   }
 
   void commandsFollowTheActiveWindow() {

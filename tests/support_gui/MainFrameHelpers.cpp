@@ -1,15 +1,24 @@
 #include "support_gui/MainFrameHelpers.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QListWidget>
+#include <QMdiArea>
 #include <QMenu>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolBar>
 #include <cerrno>
 
 #include "app/KestrowMain.h"
+#include "dialogs/SaveChanges.h"
 #include "diskwindow/DFSDisk.h"
+#include "inspector/FileInspector.h"
+#include "support_gui/InspectorTestSupport.h"
 
 std::unique_ptr<TKestrowMainFrm> MakeMainFrame() {
   auto frame = std::make_unique<TKestrowMainFrm>();
@@ -158,4 +167,61 @@ void MakeImageWritesFail(TDFSDiskFrm* window) {
   data->Disk.reset();
   data->Disk =
       std::make_unique<DFSDiskClass>(std::make_shared<FailingWriteStream>(path), path, mapping);
+}
+
+std::vector<TFileInspectorFrm*> OpenInspectors(TKestrowMainFrm& frame, TDFSDiskFrm* disk,
+                                               const std::string& markup) {
+  const qsizetype before = frame.MdiArea->subWindowList().size();
+  SelectRows(disk, markup);
+  ClickToolButton(frame, frame.FileInspectorBut);
+  std::vector<TFileInspectorFrm*> opened;
+  const QList<QMdiSubWindow*> windows = frame.MdiArea->subWindowList();
+  for (qsizetype index = before; index < windows.size(); ++index) {
+    opened.push_back(qobject_cast<TFileInspectorFrm*>(windows[index]));
+  }
+  return opened;
+}
+
+void TypeHex(TFileInspectorFrm* window, int32_t offset, const QString& digits) {
+  QTest::mouseClick(window->View(), Qt::LeftButton, Qt::NoModifier, HexCellCentre(*window, offset));
+  QTest::keyClicks(window->View(), digits);
+}
+
+void ClickListCheckBox(QListWidget* list, int row) {
+  QStyleOptionViewItem option;
+  option.initFrom(list->viewport());
+  option.rect = list->visualItemRect(list->item(row));
+  option.features |= QStyleOptionViewItem::HasCheckIndicator;
+  const QRect box =
+      list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
+}
+
+ReviewAnswer::ReviewAnswer(std::string ticks, QString button)
+    : ticks_(std::move(ticks)), button_(std::move(button)) {
+  poll_.setInterval(10);
+  QObject::connect(&poll_, &QTimer::timeout, [this] { AnswerShownDialog(); });
+  poll_.start();
+}
+
+void ReviewAnswer::AnswerShownDialog() {
+  auto* dialog = qobject_cast<TSaveChangesFrm*>(QApplication::activeModalWidget());
+  if (dialog == nullptr || !dialog->isVisible()) {
+    return;
+  }
+  ++Shows;
+  auto* list = dialog->findChild<QListWidget*>("List");
+  Lines.clear();
+  for (int row = 0; row < list->count(); ++row) {
+    Lines << list->item(row)->text();
+  }
+  if (ticks_ == "*") {
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+  }
+  for (size_t row = 0; row < ticks_.size() && static_cast<int>(row) < list->count(); ++row) {
+    if (ticks_[row] == '1') {
+      ClickListCheckBox(list, static_cast<int>(row));
+    }
+  }
+  QTest::mouseClick(dialog->findChild<QPushButton*>(button_), Qt::LeftButton);
 }

@@ -2,15 +2,19 @@
 #pragma once
 
 #include <QStringList>
+#include <QTimer>
 #include <Qt>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 class QAction;
+class QListWidget;
 class QMenu;
 class ChildWindowClass;
 class TDFSDiskFrm;
+class TFileInspectorFrm;
 class TKestrowMainFrm;
 
 // A shown main frame past its splash, with the temp area established.
@@ -55,3 +59,30 @@ QStringList ListedNames(const TDFSDiskFrm* window);
 // Makes every later write to the window's image fail with a file-system error, as a disk
 // that can no longer be written would; reads still work.
 void MakeImageWritesFail(TDFSDiskFrm* window);
+
+// Selects the rows of markup in the disk window by clicks and presses the toolbar's File
+// Inspector; returns the inspector windows it opened, in the order they opened.
+std::vector<TFileInspectorFrm*> OpenInspectors(TKestrowMainFrm& frame, TDFSDiskFrm* disk,
+                                               const std::string& markup);
+
+// Clicks the inspector's hex cell at offset and types the hex digits there.
+void TypeHex(TFileInspectorFrm* window, int32_t offset, const QString& digits);
+
+// Clicks the check box of one line of a check-list, as a user would.
+void ClickListCheckBox(QListWidget* list, int row);
+
+// Answers every Save changes dialog that appears while it lives: ticks the lines marked
+// '1' in ticks by clicking their check boxes ("*" ticks them all with Ctrl+A), then
+// clicks the button of that object name ("Save", "NoSave" or "Cancel").
+class ReviewAnswer {
+ public:
+  ReviewAnswer(std::string ticks, QString button);
+  int Shows = 0;
+  QStringList Lines;  // the lines of the last review shown
+
+ private:
+  void AnswerShownDialog();
+  std::string ticks_;
+  QString button_;
+  QTimer poll_;
+};

@@ -309,6 +309,12 @@ void ChildRegistryClass::RemoveCommonData(ChildDataClass* data) {
   }
   if (auto* disk = dynamic_cast<DiskDataClass*>(data)) {
     disk->Disk.reset();
+    for (const auto& held : CommonDataList) {
+      auto* file = dynamic_cast<InspectorDataClass*>(held.get());
+      if (file != nullptr && file->ParentDisk == disk) {
+        file->ParentDisk = nullptr;
+      }
+    }
   }
   CommonDataList.erase(found);
 }

@@ -80,6 +80,10 @@ class InspectorDataClass : public ChildDataClass {
   std::string Nibble;     // "Hi" or "Low"
   bool SaveMarked = false;
   int32_t OriginalSize = 0;
+  // The file's addresses when the inspector opened, for a save after the file has left
+  // the catalogue.
+  int32_t OriginalLoadAddress = 0;
+  int32_t OriginalExecAddress = 0;
   QString ClipboardFormat;  // the private clipboard MIME format, "Kestrow_V0_3"
   std::vector<std::unique_ptr<UndoClass>> UndoList;  // oldest first
   int32_t SearchFrom = 0;
@@ -158,7 +162,8 @@ class ChildRegistryClass {
 
   // Takes ownership of data and appends it to CommonDataList; returns it.
   ChildDataClass* AddCommonData(std::unique_ptr<ChildDataClass> data);
-  // Removes data from CommonDataList and releases it (a disk's image first).
+  // Removes data from CommonDataList and releases it (a disk's image first). Inspector
+  // data left referring to a released disk loses its ParentDisk.
   void RemoveCommonData(ChildDataClass* data);
 
   std::vector<std::unique_ptr<ChildDataClass>> CommonDataList;

@@ -1,0 +1,240 @@
+// The main frame's inspector commands: opening inspector windows on the files of a disk
+// window, saving their working copies back into the image, and the Edit menu's commands
+// for the active inspector.
+#include <QLineEdit>
+#include <QMdiArea>
+
+#include "app/KestrowApplication.h"
+#include "app/KestrowMain.h"
+#include "diskwindow/DFSDisk.h"
+#include "inspector/FileInspector.h"
+#include "inspector/Find.h"
+#include "platform/Prompts.h"
+
+namespace {
+
+const char* const kDiskClosedMessage =
+    "The disk of this file is no longer open, the changes cannot be saved.";
+
+InspectorDataClass* InspectorData(ChildWindowClass* window) {
+  return window == nullptr || window->WindowKind() != ChildWindowClass::ChildKind::Inspector
+             ? nullptr
+             : dynamic_cast<InspectorDataClass*>(window->CommonData);
+}
+
+// Directory and stored name of each selected file, in row order.
+std::vector<std::pair<char, std::string>> SelectedFiles(const TDFSDiskFrm& disk) {
+  std::vector<std::pair<char, std::string>> files;
+  for (int row = 1; row <= static_cast<int>(disk.SelectedRows.size()); ++row) {
+    if (disk.SelectedRows[row - 1]) {
+      const QByteArray directory = disk.Cells(0, row).toLatin1();
+      files.emplace_back(directory.isEmpty() ? '$' : directory[0],
+                         disk.Cells(1, row).toLatin1().toStdString());
+    }
+  }
+  return files;
+}
+
+}  // namespace
+
+// ---- Opening ---------------------------------------------------------------------------
+
+void TKestrowMainFrm::OpenInspectorMnuItemClick() {
+  FileInspectorButClick();
+}
+
+void TKestrowMainFrm::FileInspectorButClick() {
+  auto* disk = qobject_cast<TDFSDiskFrm*>(ActiveChild());
+  if (disk == nullptr) {
+    return;
+  }
+  try {
+    // The rows are read first: each new window becomes the active child.
+    for (const auto& [directory, name] : SelectedFiles(*disk)) {
+      if (std::optional<DFSFileClass> file = disk->Disk()->FindFile(directory, name)) {
+        NewInspectorWindow(disk, *file);
+      }
+    }
+  } catch (const std::exception&) {
+    Prompts().ShowMessage(kOpenFailedMessage);
+  }
+}
+
+TFileInspectorFrm* TKestrowMainFrm::NewInspectorWindow(TDFSDiskFrm* diskWindow,
+                                                       const DFSFileClass& file) {
+  InspectorDataClass* data =
+      registry_->WindowExists(diskWindow->CommonData->ImagePath, file.Directory, file.Name);
+  const int number = registry_->AllocateWindowNumber(data);
+  std::unique_ptr<InspectorDataClass> newData;
+  if (data == nullptr) {
+    try {
+      newData = NewInspectorData(*diskWindow, file);
+    } catch (const std::exception&) {
+      Prompts().ShowMessage(kOpenFailedMessage);
+      return nullptr;
+    }
+    data = static_cast<InspectorDataClass*>(registry_->AddCommonData(std::move(newData)));
+  }
+  const bool maximised = RestoreMaximisedChild();
+  auto* window = new TFileInspectorFrm;
+  window->CommonData = data;
+  ConnectInspectorWindow(window);
+  window->ShowOriginalSize(data->OriginalSize);
+  window->Init();
+  MdiArea->addSubWindow(window);
+  window->WindowNumber = number;
+  window->SetCaption();
+  if (maximised) {
+    window->showMaximized();
+  } else {
+    window->show();
+  }
+  MdiArea->setActiveSubWindow(window);
+  ChildActivated(window);
+  AddWindowMenuEntry(window, false);
+  return window;
+}
+
+std::unique_ptr<InspectorDataClass> TKestrowMainFrm::NewInspectorData(TDFSDiskFrm& diskWindow,
+                                                                      const DFSFileClass& file) {
+  DiskDataClass* disk = diskWindow.DiskData();
+  auto data = std::make_unique<InspectorDataClass>();
+  data->ImagePath = disk->ImagePath;
+  data->DiskTitle = disk->DiskTitle;
+  data->Directory = file.Directory;
+  data->Name = file.Name;
+  data->Locked = disk->Disk->IsLocked(file.Directory, file.Name);
+  data->Buffer = SMemoryStream(disk->Disk->ReadFileData(file));
+  data->OriginalSize = file.Length;
+  data->OriginalLoadAddress = file.LoadAddress;
+  data->OriginalExecAddress = file.ExecAddress;
+  data->ClipboardFormat = ClipboardFormat;
+  data->ParentDisk = disk;
+  return data;
+}
+
+bool TKestrowMainFrm::RestoreMaximisedChild() {
+  ChildWindowClass* active = ActiveChild();
+  if (active == nullptr || !active->isMaximized()) {
+    return false;
+  }
+  active->showNormal();
+  return true;
+}
+
+void TKestrowMainFrm::ConnectInspectorWindow(TFileInspectorFrm* window) {
+  window->MainFrame = this;
+  window->OnCloseQuery = [this](ChildWindowClass* child) { return ChildCloseQuery(child); };
+  window->OnClosing = [this](ChildWindowClass* child) { ChildClosing(child); };
+  window->OnRepaintRelated = [this](ChildWindowClass* child) { ChildRepaintRelatedWindows(child); };
+}
+
+// ---- Saving ----------------------------------------------------------------------------
+
+void TKestrowMainFrm::SaveFileChangesButClick() {
+  if (ChildWindowClass* child = ActiveChild(); InspectorData(child) != nullptr) {
+    SaveFile(child);
+  }
+}
+
+// A file shown in several windows is saved once, whatever the result; a failure is
+// shown once.
+void TKestrowMainFrm::SaveAllFileChangesButClick() {
+  std::vector<InspectorDataClass*> done;
+  for (ChildWindowClass* child : registry_->ChildOrder()) {
+    InspectorDataClass* data = InspectorData(child);
+    if (data != nullptr && data->Changed &&
+        std::find(done.begin(), done.end(), data) == done.end()) {
+      done.push_back(data);
+      SaveFile(child);
+    }
+  }
+}
+
+bool TKestrowMainFrm::SaveFile(ChildWindowClass* window) {
+  InspectorDataClass* data = InspectorData(window);
+  if (data == nullptr) {
+    return false;
+  }
+  // ParentDisk is cleared when its disk is released, so a closed image is never written.
+  auto* parent = data->ParentDisk == nullptr
+                     ? nullptr
+                     : qobject_cast<TDFSDiskFrm*>(registry_->GetParentDisk(data->ParentDisk));
+  bool saved = false;
+  if (parent == nullptr || parent->Disk() == nullptr) {
+    Prompts().ShowMessage(kDiskClosedMessage);
+  } else {
+    try {
+      const int result = SaveInspectorData(*parent->Disk(), *data);
+      ShowSaveResult(result);
+      saved = result == kSaveDone;
+    } catch (const std::exception& error) {
+      ShowErrorText(error);
+    }
+  }
+  if (saved) {
+    data->Changed = false;
+    // The file's start sector and length have changed.
+    ChildRefillRelatedWindows(parent);
+  }
+  SetMenuButtons(ActiveChild());
+  return saved;
+}
+
+// A file that has left the catalogue (deleted or renamed meanwhile) is written as a new,
+// unlocked entry with the addresses it had when the inspector opened, so that the edits
+// are not lost.
+int TKestrowMainFrm::SaveInspectorData(DFSDiskClass& disk, InspectorDataClass& data) {
+  DFSFileClass entry;
+  if (std::optional<DFSFileClass> present = disk.FindFile(data.Directory, data.Name)) {
+    entry = *present;
+  } else {
+    entry.Directory = data.Directory;
+    entry.Name = data.Name;
+    entry.LoadAddress = data.OriginalLoadAddress;
+    entry.ExecAddress = data.OriginalExecAddress;
+  }
+  entry.Length = static_cast<int32_t>(data.Buffer.Size());
+  return disk.SaveFile(entry, data.Buffer);
+}
+
+// ---- Edit menu -------------------------------------------------------------------------
+
+TFileInspectorFrm* TKestrowMainFrm::ActiveInspector() const {
+  return qobject_cast<TFileInspectorFrm*>(ActiveChild());
+}
+
+void TKestrowMainFrm::UndoMnuItemClick() {
+  if (TFileInspectorFrm* inspector = ActiveInspector()) {
+    inspector->Undo();
+  }
+}
+
+void TKestrowMainFrm::CopyMnuItemClick() {
+  if (TFileInspectorFrm* inspector = ActiveInspector()) {
+    inspector->CopyBytes();
+  }
+}
+
+void TKestrowMainFrm::PasteMnuItemClick() {
+  if (TFileInspectorFrm* inspector = ActiveInspector()) {
+    inspector->PasteBytes();
+  }
+}
+
+void TKestrowMainFrm::FindMnuItemClick() {
+  TFileInspectorFrm* inspector = ActiveInspector();
+  if (inspector == nullptr) {
+    return;
+  }
+  if (FindFrm->exec() == QDialog::Accepted && !FindFrm->HexEdit->text().isEmpty()) {
+    inspector->Find(*FindFrm);
+  }
+  SetMenuButtons(ActiveChild());
+}
+
+void TKestrowMainFrm::FindAgainMnuItemClick() {
+  if (TFileInspectorFrm* inspector = ActiveInspector()) {
+    inspector->FindAgain(*FindFrm);
+  }
+}

@@ -1,0 +1,314 @@
+// Closing windows with unsaved inspector changes: the question for the last window on a
+// changed file, the one review of the Save changes dialog for several windows, failed
+// saves that stop the close, and the release of windows and their data.
+#include <QApplication>
+#include <QClipboard>
+#include <QMdiArea>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/KestrowApplication.h"
+#include "app/KestrowMain.h"
+#include "diskwindow/DFSDisk.h"
+#include "inspector/FileInspector.h"
+#include "platform/ScriptedPrompts.h"
+#include "support/ImageBuilder.h"
+#include "support_gui/MainFrameHelpers.h"
+
+namespace {
+
+using Answer = PromptInterface::Answer;
+
+const QStringList kNoChildCommands = {"NewDFSFileMnuItem", "OpenDFSFileMnuItem", "HelpMnuAbout",
+                                      "NewDFSFileBut", "OpenDFSFileBut"};
+
+// Files A, B, C of 32 bytes each ("aaa...", "bbb...", "ccc...") in sectors 2, 3, 4 of a
+// disk with that title. With nearlyFull, a file FILLER then takes all but the last sector.
+std::string Image(const QTemporaryDir& dir, const std::string& title, bool nearlyFull = false) {
+  ImageBuilder image(800);
+  image.Title(title);
+  for (int index = 0; index < 3; ++index) {
+    ImageEntry entry;
+    entry.name = std::string(1, static_cast<char>('A' + index));
+    entry.length = 32;
+    entry.startSector = 2 + index;
+    image.AddEntry(entry).FileData(2 + index,
+                                   std::vector<uint8_t>(32, static_cast<uint8_t>('a' + index)));
+  }
+  if (nearlyFull) {
+    image.AddEntry({'$', "FILLER", 0, 0, (799 - 5) * 256, 5, false});
+  }
+  return image.WriteToTemp(dir, title + ".ssd");
+}
+
+// The 32 bytes of sector 2 + file (0 for A) as the image file holds them.
+std::string FileInImage(const std::string& path, int file) {
+  const std::vector<uint8_t> image = ReadHostFile(path);
+  const auto start = image.begin() + (2 + file) * 256;
+  return {start, start + 32};
+}
+
+const std::string kSavedA = "w" + std::string(31, 'a');
+const std::string kSavedB = "w" + std::string(31, 'b');
+
+// Changes the first byte to "w".
+void Edit(TFileInspectorFrm* window) {
+  TypeHex(window, 0, "77");
+}
+
+QStringList Sorted(QStringList names) {
+  names.sort();
+  return names;
+}
+
+}  // namespace
+
+class ClosingTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    prompts_ = std::make_unique<ScopedScriptedPrompts>();
+    frame_ = MakeMainFrame();
+  }
+  void cleanup() {
+    ReviewAnswer dropChanges("", "NoSave");
+    frame_.reset();
+    prompts_.reset();
+  }
+
+  void closingAnInspector_data() {
+    QTest::addColumn<int>("windows");
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<bool>("lockedMeanwhile");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("saved");
+    const int none = -1;
+    QTest::newRow("no changes") << 1 << false << false << none << false << true << false;
+    QTest::newRow("one of two windows on a changed file")
+        << 2 << true << false << none << false << true << false;
+    QTest::newRow("Yes saves") << 1 << true << false << int(Answer::Yes) << true << true << true;
+    QTest::newRow("No drops the changes")
+        << 1 << true << false << int(Answer::No) << true << true << false;
+    QTest::newRow("Cancel keeps the window")
+        << 1 << true << false << int(Answer::Cancel) << true << false << false;
+    QTest::newRow("Yes with a failed save keeps the window")
+        << 1 << true << true << int(Answer::Yes) << true << false << false;
+  }
+  void closingAnInspector() {
+    QFETCH(int, windows);
+    QFETCH(bool, edited);
+    QFETCH(bool, lockedMeanwhile);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, closes);
+    QFETCH(bool, saved);
+    const std::string path = Image(dir_, "GAMES");
+    TDFSDiskFrm* disk = frame_->NewDFSFiler(path);
+    TFileInspectorFrm* first = OpenInspectors(*frame_, disk, "1").at(0);
+    if (windows == 2) {
+      frame_->DuplicateMnuItem->trigger();
+    }
+    QPointer<TFileInspectorFrm> window = qobject_cast<TFileInspectorFrm*>(frame_->ActiveChild());
+    if (edited) {
+      Edit(first);
+    }
+    if (lockedMeanwhile) {
+      QVERIFY(disk->Disk()->SetLocked('$', "A      ", true));
+    }
+    if (answer >= 0) {
+      (*prompts_)->QueueYesNoCancel(static_cast<Answer>(answer));
+    }
+    CloseChild(window);
+    std::vector<std::string> expected;
+    if (asked) {
+      expected.push_back("Save Changes to GAMES.$.A ?");
+    }
+    if (lockedMeanwhile) {
+      expected.push_back(kDestinationLockedMessage);
+    }
+    QCOMPARE((*prompts_)->Texts(), expected);
+    QCOMPARE(window.isNull(), closes);
+    QCOMPARE(FileInImage(path, 0), saved ? kSavedA : std::string(32, 'a'));
+    const size_t expectedData = closes && windows == 1 ? 1 : 2;
+    QCOMPARE(frame_->Registry().CommonDataList.size(), expectedData);
+  }
+
+  // The last disk window on an image reviews the changes of all its inspectors: A is
+  // shown in two windows, B in one, C unchanged; image TOOLS is not involved.
+  void closingTheLastDiskWindow_data() {
+    QTest::addColumn<QString>("ticks");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("savedB");
+    QTest::newRow("save the first only") << "10"
+                                         << "Save" << true << true;
+    QTest::newRow("close without saving") << ""
+                                          << "NoSave" << true << false;
+    QTest::newRow("cancel") << "11"
+                            << "Cancel" << false << false;
+  }
+  void closingTheLastDiskWindow() {
+    QFETCH(QString, ticks);
+    QFETCH(QString, button);
+    QFETCH(bool, closes);
+    QFETCH(bool, savedB);
+    const std::string path = Image(dir_, "GAMES");
+    TDFSDiskFrm* tools = frame_->NewDFSFiler(Image(dir_, "TOOLS"));
+    OpenInspectors(*frame_, tools, "1");
+    TDFSDiskFrm* disk = frame_->NewDFSFiler(path);
+    const std::vector<TFileInspectorFrm*> inspectors = OpenInspectors(*frame_, disk, "111");
+    frame_->MdiArea->setActiveSubWindow(inspectors[0]);
+    frame_->DuplicateMnuItem->trigger();
+    Edit(inspectors[0]);
+    Edit(inspectors[1]);
+
+    // Another window on the image keeps it open: no review.
+    ReviewAnswer review(ticks.toStdString(), button);
+    TDFSDiskFrm* second = frame_->NewDFSFiler(path);
+    CloseChild(second);
+    QCOMPARE(review.Shows, 0);
+    QCOMPARE(frame_->Registry().ChildOrder().size(), size_t(7));
+
+    CloseChild(disk);
+    QCOMPARE(review.Shows, 1);
+    // In child order: B was edited last.
+    const QString imagePath = QString::fromStdString(path);
+    QCOMPARE(review.Lines, QStringList({"GAMES.$.B         (" + imagePath + ")",
+                                        "GAMES.$.A         (" + imagePath + ")"}));
+    QCOMPARE(frame_->Registry().ChildOrder().size(), closes ? size_t(2) : size_t(7));
+    QCOMPARE(frame_->Registry().CommonDataList.size(), closes ? size_t(2) : size_t(6));
+    if (!closes) {
+      QVERIFY(inspectors[0]->Data()->Changed && inspectors[1]->Data()->Changed);
+      QCOMPARE(inspectors[1]->Data()->Buffer.Bytes()[0], uint8_t('w'));
+    }
+    QCOMPARE(FileInImage(path, 0), std::string(32, 'a'));
+    QCOMPARE(FileInImage(path, 1), savedB ? kSavedB : std::string(32, 'b'));
+    QVERIFY((*prompts_)->Texts().empty());
+  }
+
+  // One review lists the changes of both images; the disk window in front closes after
+  // the inspectors that refer to its image.
+  void closeAllOverTwoImages() {
+    const std::string games = Image(dir_, "GAMES");
+    const std::string tools = Image(dir_, "TOOLS");
+    TDFSDiskFrm* toolsDisk = frame_->NewDFSFiler(tools);
+    Edit(OpenInspectors(*frame_, toolsDisk, "01").at(0));
+    TDFSDiskFrm* gamesDisk = frame_->NewDFSFiler(games);
+    Edit(OpenInspectors(*frame_, gamesDisk, "1").at(0));
+    frame_->MdiArea->setActiveSubWindow(toolsDisk);
+    ReviewAnswer review("*", "Save");
+    frame_->CloseAllMnuItem->trigger();
+    QCOMPARE(review.Shows, 1);
+    QCOMPARE(review.Lines.size(), qsizetype(2));
+    QVERIFY(review.Lines[0].startsWith("GAMES.$.A") && review.Lines[1].startsWith("TOOLS.$.B"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(frame_->MdiArea->subWindowList().isEmpty());
+    QVERIFY(frame_->Registry().CommonDataList.empty());
+    QVERIFY(WindowEntries(*frame_).empty());
+    QCOMPARE(FileInImage(games, 0), kSavedA);
+    QCOMPARE(FileInImage(tools, 1), kSavedB);
+    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(kNoChildCommands));
+  }
+
+  void closeFileInspectorsLeavesTheDiskWindows() {
+    TDFSDiskFrm* disk = frame_->NewDFSFiler(Image(dir_, "GAMES"));
+    OpenInspectors(*frame_, disk, "11");
+    ReviewAnswer review("", "Cancel");
+    frame_->CloseFileInspectorsMnuItem->trigger();
+    QCOMPARE(review.Shows, 0);
+    QCOMPARE(frame_->Registry().ChildOrder(), std::vector<ChildWindowClass*>({disk}));
+    QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(1));
+    QVERIFY(!frame_->CloseFileInspectorsMnuItem->isEnabled());
+    QVERIFY(frame_->CloseAllMnuItem->isEnabled());
+  }
+
+  // A save that fails in the review (GAMES is full) stops every closing route: nothing
+  // closes and the unsaved bytes stay; TOOLS, saved in the same review, stays saved.
+  void failedSaveKeepsEverythingOpen_data() {
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<bool>("toolsReviewed");
+    QTest::newRow("Close All") << "CloseAllMnuItem" << true;
+    QTest::newRow("Close File Inspectors") << "CloseFileInspectorsMnuItem" << true;
+    QTest::newRow("the main window's close box") << "main" << true;
+    QTest::newRow("the session ending") << "session" << true;
+    QTest::newRow("the disk window's close box") << "disk" << false;
+  }
+  void failedSaveKeepsEverythingOpen() {
+    QFETCH(QString, route);
+    QFETCH(bool, toolsReviewed);
+    const std::string tools = Image(dir_, "TOOLS");
+    Edit(OpenInspectors(*frame_, frame_->NewDFSFiler(tools), "1").at(0));
+    TDFSDiskFrm* games = frame_->NewDFSFiler(Image(dir_, "GAMES", true));
+    TFileInspectorFrm* grown = OpenInspectors(*frame_, games, "1").at(0);
+    grown->SetOverType(false);
+    Edit(grown);
+    QApplication::clipboard()->setText(QString(300, 'x'));
+    frame_->PasteMnuItem->trigger();
+    const std::vector<uint8_t> unsaved = grown->Data()->Buffer.Bytes();
+    const std::vector<ChildWindowClass*> children = frame_->Registry().ChildOrder();
+
+    ReviewAnswer review("*", "Save");
+    if (route == "main") {
+      QVERIFY(!frame_->close());
+    } else if (route == "session") {
+      QVERIFY(!frame_->SessionEndQuery(true));
+    } else if (route == "disk") {
+      CloseChild(games);
+    } else {
+      frame_->findChild<QAction*>(route)->trigger();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(review.Shows, 1);
+    QCOMPARE((*prompts_)->Messages(), std::vector<std::string>{kNoRoomMessage});
+    QCOMPARE(frame_->Registry().ChildOrder().size(), children.size());
+    QVERIFY(frame_->isVisible());
+    QVERIFY(!frame_->ClosingAll);
+    QVERIFY(grown->Data()->Changed);
+    QVERIFY(grown->Data()->Buffer.Bytes() == unsaved);
+    QCOMPARE(FileInImage(tools, 0), toolsReviewed ? kSavedA : std::string(32, 'a'));
+  }
+
+  // The main window's close box and the end of the session review alike.
+  void closingTheMainWindow_data() {
+    QTest::addColumn<bool>("session");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("close box, Cancel") << false << "Cancel";
+    QTest::newRow("close box, close without saving") << false << "NoSave";
+    QTest::newRow("session end, Cancel") << true << "Cancel";
+    QTest::newRow("session end, close without saving") << true << "NoSave";
+  }
+  void closingTheMainWindow() {
+    QFETCH(bool, session);
+    QFETCH(QString, button);
+    const std::string path = Image(dir_, "GAMES");
+    TDFSDiskFrm* disk = frame_->NewDFSFiler(path);
+    frame_->NewDFSFiler(Image(dir_, "TOOLS"));
+    Edit(OpenInspectors(*frame_, disk, "1").at(0));
+    ReviewAnswer review("1", button);
+    const bool closed = session ? frame_->SessionEndQuery(true) : frame_->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const bool cancelled = button == "Cancel";
+    QCOMPARE(review.Shows, 1);
+    QCOMPARE(closed, !cancelled);
+    QCOMPARE(frame_->Registry().ChildOrder().size(), cancelled ? size_t(3) : size_t(0));
+    QCOMPARE(frame_->isVisible(), cancelled || session);
+    QCOMPARE(FileInImage(path, 0), std::string(32, 'a'));
+  }
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<ScopedScriptedPrompts> prompts_;
+  std::unique_ptr<TKestrowMainFrm> frame_;
+};
+
+int main(int argc, char* argv[]) {
+  KestrowApplication application(argc, argv);
+  ClosingTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_closing.moc"
