@@ -22,11 +22,11 @@ const std::string kVanished =
 
 // An 80-track image titled GAMES from a file list such as "A B* C" (* = locked), one
 // sector each from sector 2 on.
-ImageBuilder Files(const QString& spec) {
+ImageBuilder Files(const QString& fileList) {
   ImageBuilder image(800);
   image.Title("GAMES");
   int sector = 2;
-  for (const QString& file : spec.split(' ', Qt::SkipEmptyParts)) {
+  for (const QString& file : fileList.split(' ', Qt::SkipEmptyParts)) {
     ImageEntry entry;
     entry.name = file.chopped(file.endsWith('*') ? 1 : 0).toStdString();
     entry.locked = file.endsWith('*');

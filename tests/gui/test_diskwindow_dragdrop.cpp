@@ -30,11 +30,11 @@ ImageEntry Entry(char directory, const std::string& name, int sector, uint32_t l
   return entry;
 }
 
-// Writes host files into dir from "NAME=content" specs; "NAME/" makes a folder.
-QStringList MakeHostFiles(const QTemporaryDir& dir, const QStringList& specs) {
+// Writes host files into dir from "NAME=content" entries; "NAME/" makes a folder.
+QStringList MakeHostFiles(const QTemporaryDir& dir, const QStringList& entries) {
   QStringList paths;
-  for (const QString& spec : specs) {
-    const QString name = spec.section('=', 0, 0);
+  for (const QString& entry : entries) {
+    const QString name = entry.section('=', 0, 0);
     const QString path = dir.filePath(name.chopped(name.endsWith('/') ? 1 : 0));
     if (name.endsWith('/')) {
       QDir().mkpath(path);
@@ -43,7 +43,7 @@ QStringList MakeHostFiles(const QTemporaryDir& dir, const QStringList& specs) {
       if (!file.open(QIODevice::WriteOnly)) {
         qFatal("cannot write %s", qPrintable(path));
       }
-      file.write(spec.section('=', 1).toLatin1());
+      file.write(entry.section('=', 1).toLatin1());
     }
     paths << path;
   }
