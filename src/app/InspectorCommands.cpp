@@ -62,8 +62,9 @@ void TKestrowMainFrm::FileInspectorButClick() {
 
 TFileInspectorFrm* TKestrowMainFrm::NewInspectorWindow(TDFSDiskFrm* diskWindow,
                                                        const DFSFileClass& file) {
+  const ChildDataClass* image = diskWindow->CommonData;
   InspectorDataClass* data =
-      registry_->WindowExists(diskWindow->CommonData->ImagePath, file.Directory, file.Name);
+      registry_->WindowExists(image->ImagePath, file.Directory, file.Name, image->Side);
   const int number = registry_->AllocateWindowNumber(data);
   std::unique_ptr<InspectorDataClass> newData;
   if (data == nullptr) {
@@ -100,6 +101,7 @@ std::unique_ptr<InspectorDataClass> TKestrowMainFrm::NewInspectorData(TDFSDiskFr
   DiskDataClass* disk = diskWindow.DiskData();
   auto data = std::make_unique<InspectorDataClass>();
   data->ImagePath = disk->ImagePath;
+  data->Side = disk->Side;
   data->DiskTitle = disk->DiskTitle;
   data->Directory = file.Directory;
   data->Name = file.Name;

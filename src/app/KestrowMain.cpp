@@ -224,12 +224,14 @@ void TKestrowMainFrm::CreateDiskAndFileMenus() {
   DiskMnu = menuBar()->addMenu("Disk");
   DiskMnu->setObjectName("DiskMnu");
   NewDFSFileMnuItem = AddMenuItem(DiskMnu, "NewDFSFileMnuItem", "New disk (ssd 80T)");
+  NewDSDFileMnuItem = AddMenuItem(DiskMnu, "NewDSDFileMnuItem", "New disk (dsd 80T)");
   OpenDFSFileMnuItem = AddMenuItem(DiskMnu, "OpenDFSFileMnuItem", "Open");
   FullInfo = AddMenuItem(DiskMnu, "FullInfo", "Full disk info");
   FullInfo->setCheckable(true);
   FullInfo->setChecked(true);
   DiskPropMnu = AddMenuItem(DiskMnu, "DiskPropMnu", "Properties");
   Connect(NewDFSFileMnuItem, &TKestrowMainFrm::NewDFSFileMnuItemClick);
+  Connect(NewDSDFileMnuItem, &TKestrowMainFrm::NewDSDFileMnuItemClick);
   Connect(OpenDFSFileMnuItem, &TKestrowMainFrm::OpenDFSFileMnuItemClick);
   Connect(FullInfo, &TKestrowMainFrm::FullInfoClick);
   Connect(DiskPropMnu, &TKestrowMainFrm::DiskPropButClick);
@@ -413,7 +415,16 @@ void TKestrowMainFrm::FormClose() {
 // ---- Disk windows --------------------------------------------------------------------
 
 void TKestrowMainFrm::NewDFSFileMnuItemClick() {
-  const std::string name = Prompts().AskSaveFileName({"single sided disk|*.ssd", "ssd"});
+  NewDisk({"single sided disk|*.ssd", "ssd"});
+}
+
+void TKestrowMainFrm::NewDSDFileMnuItemClick() {
+  NewDisk({"double sided disk|*.dsd|single sided disk|*.ssd", "dsd"});
+}
+
+// The chosen name's extension decides: a ".dsd" name gets a blank double-sided image.
+void TKestrowMainFrm::NewDisk(const PromptInterface::FileDialogOptions& dialog) {
+  const std::string name = Prompts().AskSaveFileName(dialog);
   if (name.empty()) {
     return;
   }
@@ -435,16 +446,65 @@ void TKestrowMainFrm::OpenDFSFileMnuItemClick() {
 }
 
 TDFSDiskFrm* TKestrowMainFrm::NewDFSFiler(const std::string& path) {
-  DiskDataClass* data = registry_->FindDiskData(path);
+  if (!IsDoubleSidedName(path)) {
+    return NewDiskWindow(path, ChildDataClass::kSingleSided);
+  }
+  return NewDiskWindows(path);
+}
+
+// Side 0, then side 2. A side already open gets one more window on its data. With
+// neither open, the image is opened once for both.
+TDFSDiskFrm* TKestrowMainFrm::NewDiskWindows(const std::string& path) {
+  ImageSides sides;
+  if (registry_->FindDiskData(path, 0) == nullptr && registry_->FindDiskData(path, 2) == nullptr) {
+    try {
+      sides = OpenDiskImage(path);
+    } catch (const std::exception&) {
+      Prompts().ShowMessage(kOpenFailedMessage);
+      return nullptr;
+    }
+  }
+  sides.resize(2);
+  TDFSDiskFrm* first = NewDiskWindow(path, 0, std::move(sides[0]));
+  TDFSDiskFrm* second = NewDiskWindow(path, 2, std::move(sides[1]));
+  return first != nullptr ? first : second;
+}
+
+// A side not yet open shares the host file the other side holds: the file's exclusive
+// lock allows no second opening.
+std::unique_ptr<DFSDiskClass> TKestrowMainFrm::OpenDiskSide(const std::string& path, int side) {
+  if (side == ChildDataClass::kSingleSided) {
+    return DFSDiskClass::Create(path, 2);
+  }
+  DiskDataClass* other = registry_->FindDiskData(path, 2 - side);
+  if (other == nullptr || other->Disk == nullptr) {
+    ImageSides sides = OpenDiskImage(path);
+    return std::move(sides.at(side / 2));
+  }
+  SectorMapping mapping = other->Disk->Mapping();
+  mapping.side = side / 2;
+  return std::make_unique<DFSDiskClass>(other->Disk->HostFile(), other->Disk->FileName, mapping);
+}
+
+std::unique_ptr<DiskDataClass> TKestrowMainFrm::NewDiskData(const std::string& path, int side,
+                                                            std::unique_ptr<DFSDiskClass> disk) {
+  auto data = std::make_unique<DiskDataClass>();
+  data->ImagePath = path;
+  data->Side = side;
+  data->Disk = disk != nullptr ? std::move(disk) : OpenDiskSide(path, side);
+  data->DiskTitle = data->Disk->GetTitle();
+  return data;
+}
+
+TDFSDiskFrm* TKestrowMainFrm::NewDiskWindow(const std::string& path, int side,
+                                            std::unique_ptr<DFSDiskClass> disk) {
+  DiskDataClass* data = registry_->FindDiskData(path, side);
   const int number = registry_->AllocateWindowNumber(data);
   std::unique_ptr<DiskDataClass> newData;
   auto* window = new TDFSDiskFrm;
   try {
     if (data == nullptr) {
-      newData = std::make_unique<DiskDataClass>();
-      newData->ImagePath = path;
-      newData->Disk = DFSDiskClass::Create(path, 2);
-      newData->DiskTitle = newData->Disk->GetTitle();
+      newData = NewDiskData(path, side, std::move(disk));
     }
     window->CommonData = data != nullptr ? data : newData.get();
     window->MainFrame = this;
@@ -485,9 +545,12 @@ void TKestrowMainFrm::ConnectDiskWindow(TDFSDiskFrm* window) {
   window->OnSetEditing = [this](ChildWindowClass* child, bool editing) {
     ChildSetEditing(child, editing);
   };
-  window->OnWindowExists = [this](const std::string& path, char directory,
-                                  const std::string& name) {
-    return registry_->WindowExists(path, directory, name);
+  // The window asks about files of its own side.
+  window->OnWindowExists = [this, window](const std::string& path, char directory,
+                                          const std::string& name) {
+    const int side =
+        window->CommonData != nullptr ? window->CommonData->Side : ChildDataClass::kSingleSided;
+    return registry_->WindowExists(path, directory, name, side);
   };
 }
 
@@ -634,7 +697,8 @@ bool TKestrowMainFrm::LockSelectedFiles(TDFSDiskFrm& window, bool locked) {
   for (int row : SelectedGridRows(window)) {
     const char directory = DirectoryAt(window, row);
     const std::string name = NameAt(window, row);
-    if (registry_->WindowExists(window.CommonData->ImagePath, directory, PadRight(name, 7))) {
+    if (registry_->WindowExists(window.CommonData->ImagePath, directory, PadRight(name, 7),
+                                window.CommonData->Side)) {
       Prompts().ShowMessage(kFileInInspectorMessage);
       continue;
     }
@@ -656,7 +720,7 @@ bool TKestrowMainFrm::LockSelectedFiles(TDFSDiskFrm& window, bool locked) {
 void TKestrowMainFrm::DuplicateMnuItemClick() {
   ChildWindowClass* child = ActiveChild();
   if (TDFSDiskFrm* disk = AsDiskWindow(child)) {
-    NewDFSFiler(disk->CommonData->ImagePath);
+    NewDiskWindow(disk->CommonData->ImagePath, disk->CommonData->Side);
     return;
   }
   auto* data = dynamic_cast<InspectorDataClass*>(child != nullptr ? child->CommonData : nullptr);
@@ -817,8 +881,8 @@ void TKestrowMainFrm::DisableAllButtons() {
 }
 
 void TKestrowMainFrm::SetCommonButtons(ChildWindowClass* subject) {
-  for (QAction* command :
-       {NewDFSFileBut, NewDFSFileMnuItem, OpenDFSFileBut, OpenDFSFileMnuItem, HelpMnuAbout}) {
+  for (QAction* command : {NewDFSFileBut, NewDFSFileMnuItem, NewDSDFileMnuItem, OpenDFSFileBut,
+                           OpenDFSFileMnuItem, HelpMnuAbout}) {
     Enable(command, true);
   }
   if (subject == nullptr) {

@@ -11,6 +11,7 @@
 
 #include "app/TempArea.h"
 #include "app/children/KestrowClasses.h"
+#include "platform/Prompts.h"
 
 class QAction;
 class QMdiArea;
@@ -55,7 +56,7 @@ class TKestrowMainFrm : public QMainWindow {
   TFindFrm* FindFrm;
   QToolBar* TBToolbar1;
   QMenu *DiskMnu, *FileMnu, *EditMnu, *View1, *WindowMnu, *HelpMnu;
-  QAction *NewDFSFileMnuItem, *OpenDFSFileMnuItem, *FullInfo, *DiskPropMnu;
+  QAction *NewDFSFileMnuItem, *NewDSDFileMnuItem, *OpenDFSFileMnuItem, *FullInfo, *DiskPropMnu;
   QAction *OpenInspectorMnuItem, *SaveFileChangesMnuItem, *SaveAllFileChangesMnuItem;
   QAction *UndoMnuItem, *CopyMnuItem, *PasteMnuItem, *SelectAllMnuItem, *DeleteMnuItem;
   QAction *FindMnuItem, *FindAgainMnuItem, *LockMnuItem, *UnLockMnuItem;
@@ -75,9 +76,12 @@ class TKestrowMainFrm : public QMainWindow {
 
   // ---- Commands ----
   void SetMenuButtons(ChildWindowClass* subject);
-  // Opens the image at path in a new disk window; nullptr when it cannot be opened.
+  // Opens the image at path in a new disk window; nullptr when it cannot be opened. A
+  // double-sided image opens a window on each side, side 0 first, and gives side 0's.
   TDFSDiskFrm* NewDFSFiler(const std::string& path);
   void NewDFSFileMnuItemClick();
+  // Disk, New disk (dsd 80T): as New disk, offering a double-sided image first.
+  void NewDSDFileMnuItemClick();
   void OpenDFSFileMnuItemClick();
   // Shows or hides the active disk window's full disk information.
   void FullInfoClick();
@@ -168,6 +172,17 @@ class TKestrowMainFrm : public QMainWindow {
   // Runs handler when command is triggered; only commands with a handler are ever enabled.
   void Connect(QAction* command, void (TKestrowMainFrm::*handler)());
   void Enable(QAction* command, bool enabled);
+  // Writes a blank image under the name the Save dialog gives and opens it.
+  void NewDisk(const PromptInterface::FileDialogOptions& dialog);
+  // A window on both sides of the double-sided image at path.
+  TDFSDiskFrm* NewDiskWindows(const std::string& path);
+  // A window on one side (or the single side) of the image, sharing the side's data
+  // when it is open, else opening it, on disk when given.
+  TDFSDiskFrm* NewDiskWindow(const std::string& path, int side,
+                             std::unique_ptr<DFSDiskClass> disk = nullptr);
+  std::unique_ptr<DiskDataClass> NewDiskData(const std::string& path, int side,
+                                             std::unique_ptr<DFSDiskClass> disk);
+  std::unique_ptr<DFSDiskClass> OpenDiskSide(const std::string& path, int side);
   void ConnectDiskWindow(TDFSDiskFrm* window);
   void SizeNewDiskWindow(TDFSDiskFrm* window);
   void AddWindowMenuEntry(ChildWindowClass* window, bool diskEntry);

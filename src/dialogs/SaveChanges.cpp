@@ -19,7 +19,7 @@ QFont PointFont(QFont font, int points) {
 
 QString LineText(const InspectorDataClass& data) {
   std::string text = data.DiskTitle + "." + std::string(1, data.Directory) + "." + data.Name +
-                     "   (" + data.ImagePath + ")";
+                     "   (" + data.ImageCaption() + ")";
   return DisplayText(text);
 }
 

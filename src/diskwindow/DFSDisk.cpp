@@ -185,7 +185,7 @@ void TDFSDiskFrm::SetCaption() {
   if (WindowNumber != 1) {
     caption += " # " + std::to_string(WindowNumber);
   }
-  setWindowTitle(QString::fromLatin1(caption) + " " + DisplayText(data->ImagePath));
+  setWindowTitle(QString::fromLatin1(caption) + " " + DisplayText(data->ImageCaption()));
 }
 
 // ---- Listing -------------------------------------------------------------------------

@@ -205,9 +205,11 @@ void TFileInspectorFrm::SetCaption() {
     caption += " # " + std::to_string(WindowNumber);
   }
   caption += "   ";
-  const std::string& path =
-      data->ParentDisk != nullptr ? data->ParentDisk->ImagePath : data->ImagePath;
-  setWindowTitle(QString::fromLatin1(caption) + DisplayText(path));
+  const ChildDataClass* image = data;
+  if (data->ParentDisk != nullptr) {
+    image = data->ParentDisk;
+  }
+  setWindowTitle(QString::fromLatin1(caption) + DisplayText(image->ImageCaption()));
 }
 
 // Places the tab strip at the top, the status bar at the bottom and the scroll bar at

@@ -20,8 +20,8 @@
 
 namespace {
 
-const QStringList kAlways = {"NewDFSFileMnuItem", "OpenDFSFileMnuItem", "HelpMnuAbout",
-                             "NewDFSFileBut", "OpenDFSFileBut"};
+const QStringList kAlways = {"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
+                             "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
 const QStringList kAnyChild = {"CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
                                "CloseAllMnuItem"};
 const QStringList kDiskWindow = {"FullInfo", "DiskPropMnu", "DiskPropBut", "FullInfoBut"};

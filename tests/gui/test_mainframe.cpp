@@ -54,8 +54,9 @@ QStringList EnabledCommands(const TKestrowMainFrm& frame) {
   return enabled;
 }
 
-const QStringList kNoChildCommands = {"NewDFSFileMnuItem", "OpenDFSFileMnuItem", "HelpMnuAbout",
-                                      "NewDFSFileBut", "OpenDFSFileBut"};
+const QStringList kNoChildCommands = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem",
+                                      "OpenDFSFileMnuItem", "HelpMnuAbout",
+                                      "NewDFSFileBut",      "OpenDFSFileBut"};
 
 // A stand-in for a file inspector window, so the registry and the Window menu can be
 // checked with inspector data.
@@ -188,10 +189,10 @@ class MainFrameTest : public QObject {
     QVERIFY(second->width() >= TDFSDiskFrm::kWindowWidth);
     QCOMPARE(second->maximumWidth(), second->width());
     QCOMPARE(EnabledCommands(*frame_),
-             QStringList({"NewDFSFileMnuItem", "OpenDFSFileMnuItem", "FullInfo", "DiskPropMnu",
-                          "CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
-                          "CloseAllMnuItem", "HelpMnuAbout", "NewDFSFileBut", "OpenDFSFileBut",
-                          "DiskPropBut", "FullInfoBut"}));
+             QStringList({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
+                          "FullInfo", "DiskPropMnu", "CascadeMnuItem", "TileHMnuItem",
+                          "TileVMnuItem", "DuplicateMnuItem", "CloseAllMnuItem", "HelpMnuAbout",
+                          "NewDFSFileBut", "OpenDFSFileBut", "DiskPropBut", "FullInfoBut"}));
     auto* first = static_cast<TDFSDiskFrm*>(frame_->Registry().ChildOrder()[1]);
     first->StatusBar1->hide();
     frame_->MdiArea->setActiveSubWindow(first);

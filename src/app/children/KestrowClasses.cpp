@@ -46,7 +46,7 @@ std::string EntryCaption(const ChildWindowClass* window, const ChildDataClass* d
   if (window->WindowNumber != 1) {
     caption += " # " + std::to_string(window->WindowNumber);
   }
-  return caption;
+  return caption + data->SideSuffix();
 }
 
 // Places a first inspector entry after its disk's entry and the file entries that
@@ -108,6 +108,10 @@ ChildDataClass::ChildDataClass() : tag_(nextTag++) {
 
 ChildDataClass::~ChildDataClass() {
   LiveTags().erase(tag_);
+}
+
+std::string ChildDataClass::SideSuffix() const {
+  return Side == kSingleSided ? std::string() : " (side " + std::to_string(Side) + ")";
 }
 
 ChildDataClass* ChildDataClass::FromTag(int tag) {
@@ -265,10 +269,10 @@ int ChildRegistryClass::AllocateWindowNumber(ChildDataClass* data) const {
   return number;
 }
 
-DiskDataClass* ChildRegistryClass::FindDiskData(const std::string& path) const {
+DiskDataClass* ChildRegistryClass::FindDiskData(const std::string& path, int side) const {
   for (const auto& data : CommonDataList) {
     auto* disk = dynamic_cast<DiskDataClass*>(data.get());
-    if (disk != nullptr && disk->ImagePath == path) {
+    if (disk != nullptr && disk->ImagePath == path && disk->Side == side) {
       return disk;
     }
   }
@@ -276,11 +280,11 @@ DiskDataClass* ChildRegistryClass::FindDiskData(const std::string& path) const {
 }
 
 InspectorDataClass* ChildRegistryClass::WindowExists(const std::string& path, char directory,
-                                                     const std::string& name) const {
+                                                     const std::string& name, int side) const {
   for (const auto& data : CommonDataList) {
     auto* file = dynamic_cast<InspectorDataClass*>(data.get());
-    if (file != nullptr && file->ImagePath == path && file->Directory == directory &&
-        file->Name == name) {
+    if (file != nullptr && file->ImagePath == path && file->Side == side &&
+        file->Directory == directory && file->Name == name) {
       return file;
     }
   }

@@ -31,6 +31,16 @@ class ChildDataClass {
 
   std::string ImagePath;  // compared exactly, case-sensitive
   std::string DiskTitle;  // empty for an untitled disk
+  // The drive of a double-sided image's side (0 or 2); kSingleSided for an image with
+  // one side. The two sides share ImagePath and are told apart by it.
+  int Side = kSingleSided;
+  static constexpr int kSingleSided = -1;
+
+  // " (side 0)" or " (side 2)" for a side of a double-sided image, empty otherwise; it
+  // follows the image path wherever that is shown.
+  std::string SideSuffix() const;
+  // ImagePath followed by the side, as captions show it.
+  std::string ImageCaption() const { return ImagePath + SideSuffix(); }
 
   // Non-zero number that stands for this object in the Tag of its Window-menu entries.
   int Tag() const { return tag_; }
@@ -154,9 +164,11 @@ class ChildRegistryClass {
   std::vector<ChildWindowClass*> GetRelatedChildren(ChildDataClass* data) const;
   int CountFileInspectorWindows() const;
   int AllocateWindowNumber(ChildDataClass* data) const;
-  DiskDataClass* FindDiskData(const std::string& path) const;
-  InspectorDataClass* WindowExists(const std::string& path, char directory,
-                                   const std::string& name) const;
+  // The disk data of the image at path; side picks a side of a double-sided image.
+  DiskDataClass* FindDiskData(const std::string& path,
+                              int side = ChildDataClass::kSingleSided) const;
+  InspectorDataClass* WindowExists(const std::string& path, char directory, const std::string& name,
+                                   int side = ChildDataClass::kSingleSided) const;
   // The first disk window in child order whose common data is diskData.
   ChildWindowClass* GetParentDisk(DiskDataClass* diskData) const;
 
