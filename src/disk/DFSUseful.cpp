@@ -443,6 +443,9 @@ int DFSDiskClass::SaveFile(const DFSFileClass& file, SStream& source) {
   }
   DFSFileClass entry = file;
   entry.Name = StoredName(file.Name);
+  // The catalogue keeps 7 bits of the directory; the namesake is looked up by them, so
+  // that a directory byte with bit 7 set cannot add a second entry of the same name.
+  entry.Directory = static_cast<char>(file.Directory & 0x7F);
   DFSFileList list;
   ReadCatalogue(list);
   auto namesake = FindEntry(list, entry.Directory, entry.Name);
@@ -522,8 +525,22 @@ DFSDiskClass::CatalogueBytes DFSDiskClass::ReadCatalogueBytes() {
 }
 
 void DFSDiskClass::WriteCatalogueBytes(const CatalogueBytes& bytes) {
-  WriteDisk(0, bytes.data(), bytes.size());
-  Stream->Flush();
+  // A write that fails part-way, or a flush that fails, would leave names and sector
+  // numbers of two different catalogues side by side; the catalogue as it was is put
+  // back before the failure is raised.
+  CatalogueBytes previous = ReadCatalogueBytes();
+  try {
+    WriteDisk(0, bytes.data(), bytes.size());
+    Stream->Flush();
+  } catch (const FileSystemError&) {
+    try {
+      WriteDisk(0, previous.data(), previous.size());
+      Stream->Flush();
+    } catch (const FileSystemError&) {
+      // The first failure is the one to report.
+    }
+    throw;
+  }
 }
 
 // ---- Whole image files ------------------------------------------------------------

@@ -141,7 +141,9 @@ class DFSDiskClass {
   void WriteBlankCatalogue();
   int64_t DiskLimit() const;
   CatalogueBytes ReadCatalogueBytes();
-  // Writes sectors 0 and 1 in one write and flushes them to the host disk.
+  // Writes sectors 0 and 1 in one write and flushes them to the host disk. When the
+  // write or the flush fails, the previous catalogue is written back before the
+  // FileSystemError is raised.
   void WriteCatalogueBytes(const CatalogueBytes& bytes);
   // Stores list as the catalogue's entries, with count byte list.size() * 8 when
   // writeCount is set, in one write.

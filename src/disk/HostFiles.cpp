@@ -489,7 +489,7 @@ std::optional<std::string> FindSideCar(const std::string& hostPath) {
       if (S_ISREG(status.st_mode)) {
         return path;
       }
-    } else if (errno != ENOENT && errno != ENOTDIR) {
+    } else if (errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG) {
       return path;  // there, but unreadable: the caller reports it
     }
   }

@@ -62,6 +62,66 @@ void SMemoryStream::Write(const void* buffer, size_t count) {
   position_ = static_cast<int64_t>(end);
 }
 
+// ---- FaultPlan ----------------------------------------------------------------------
+
+FaultPlan FaultPlan::FailNthWrite(int k, bool persistent) {
+  return FaultPlan(Kind::NthWrite, k, persistent);
+}
+
+FaultPlan FaultPlan::FailAfterBytes(int64_t limit) {
+  return FaultPlan(Kind::AfterBytes, limit, false);
+}
+
+FaultPlan FaultPlan::DiskFull(int64_t size) {
+  return FaultPlan(Kind::DiskFull, size, true);
+}
+
+bool FaultPlan::NthOperationFails() {
+  ++operations_;
+  bool fails =
+      kind_ == Kind::NthWrite && (operations_ == limit_ || (persistent_ && operations_ > limit_));
+  fired_ = fired_ || fails;
+  return fails;
+}
+
+size_t FaultPlan::BeforeWrite(int64_t position, size_t count, int64_t fileSize, int& failure) {
+  failure = 0;
+  if (NthOperationFails()) {
+    failure = EIO;
+    return 0;
+  }
+  size_t allowed = count;
+  if (kind_ == Kind::AfterBytes && !fired_ &&
+      bytesWritten_ + static_cast<int64_t>(count) > limit_) {
+    allowed = static_cast<size_t>(limit_ - bytesWritten_);
+    failure = EIO;
+  } else if (kind_ == Kind::DiskFull && position + static_cast<int64_t>(count) > limit_ &&
+             position + static_cast<int64_t>(count) > fileSize) {
+    // Blocks the file already has can be rewritten; only growth needs new space.
+    allowed = static_cast<size_t>(
+        std::clamp<int64_t>(std::max(limit_, fileSize) - position, 0, static_cast<int64_t>(count)));
+    failure = ENOSPC;
+  }
+  fired_ = fired_ || failure != 0;
+  bytesWritten_ += static_cast<int64_t>(allowed);
+  return allowed;
+}
+
+int FaultPlan::BeforeSetSize(int64_t newSize) {
+  if (NthOperationFails()) {
+    return EIO;
+  }
+  if (kind_ == Kind::DiskFull && newSize > limit_) {
+    fired_ = true;
+    return ENOSPC;
+  }
+  return 0;
+}
+
+int FaultPlan::BeforeFlush() {
+  return NthOperationFails() ? EIO : 0;
+}
+
 // ---- SFileStream --------------------------------------------------------------------
 
 namespace {
@@ -114,6 +174,9 @@ int64_t SFileStream::Size() const {
 }
 
 void SFileStream::SetSize(int64_t newSize) {
+  if (int failure = faults_ ? faults_->BeforeSetSize(newSize) : 0; failure != 0) {
+    throw FileSystemError(kWriteAction, path_, failure);
+  }
   if (::ftruncate(descriptor_, newSize) != 0) {
     throw FileSystemError(kWriteAction, path_, errno);
   }
@@ -141,6 +204,18 @@ size_t SFileStream::Read(void* buffer, size_t count) {
 
 void SFileStream::Write(const void* buffer, size_t count) {
   const auto* bytes = static_cast<const uint8_t*>(buffer);
+  if (!faults_) {
+    WriteAll(bytes, count);
+    return;
+  }
+  int failure = 0;
+  WriteAll(bytes, faults_->BeforeWrite(position_, count, Size(), failure));
+  if (failure != 0) {
+    throw FileSystemError(kWriteAction, path_, failure);
+  }
+}
+
+void SFileStream::WriteAll(const uint8_t* bytes, size_t count) {
   size_t done = 0;
   while (done < count) {
     ssize_t put = ::pwrite(descriptor_, bytes + done, count - done, position_);
@@ -156,6 +231,9 @@ void SFileStream::Write(const void* buffer, size_t count) {
 }
 
 void SFileStream::Flush() {
+  if (int failure = faults_ ? faults_->BeforeFlush() : 0; failure != 0) {
+    throw FileSystemError(kWriteAction, path_, failure);
+  }
   // Files that cannot be synchronised (special files) have nothing to flush.
   if (::fdatasync(descriptor_) != 0 && errno != EINVAL && errno != EROFS) {
     throw FileSystemError(kWriteAction, path_, errno);

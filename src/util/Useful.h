@@ -64,6 +64,48 @@ class SMemoryStream : public SStream {
   std::vector<uint8_t> bytes_;
 };
 
+// Injected write failures for tests of what a failing disk leaves behind. An SFileStream
+// with a plan installed consults it before every Write, SetSize and Flush; a failure
+// raises FileSystemError with the system's text for EIO or ENOSPC, as a real one does.
+class FaultPlan {
+ public:
+  // The k-th write operation (Write, SetSize or Flush, counted from 1) fails with EIO
+  // and writes nothing; with persistent set, every later one fails the same way.
+  static FaultPlan FailNthWrite(int k, bool persistent = false);
+  // Writes pass until limit bytes have been written in all; the write that would pass
+  // the limit writes the bytes up to it (a short write), then fails with EIO.
+  static FaultPlan FailAfterBytes(int64_t limit);
+  // The disk is full: the file cannot grow past size bytes. A write reaching past it
+  // writes up to it and fails with ENOSPC, as does growing the file with SetSize.
+  static FaultPlan DiskFull(int64_t size);
+
+  // Write operations and bytes seen so far, and whether a failure has been raised.
+  int Operations() const { return operations_; }
+  int64_t BytesWritten() const { return bytesWritten_; }
+  bool Fired() const { return fired_; }
+
+  // For SFileStream: how many of count bytes at position (fileSize bytes in the file)
+  // to write, with the errno to raise after writing them in failure (0 for none).
+  size_t BeforeWrite(int64_t position, size_t count, int64_t fileSize, int& failure);
+  // The errno to raise instead of the size change or flush, or 0.
+  int BeforeSetSize(int64_t newSize);
+  int BeforeFlush();
+
+ private:
+  enum class Kind { NthWrite, AfterBytes, DiskFull };
+  FaultPlan(Kind kind, int64_t limit, bool persistent)
+      : kind_(kind), limit_(limit), persistent_(persistent) {}
+  // Counts one operation; true when it is the one (or one of those) that fails.
+  bool NthOperationFails();
+
+  Kind kind_;
+  int64_t limit_;
+  bool persistent_;
+  int operations_ = 0;
+  int64_t bytesWritten_ = 0;
+  bool fired_ = false;
+};
+
 // A host file opened read-write through a POSIX descriptor. Reads past the end give
 // fewer bytes; writes past the end grow the file with zeros in between.
 class SFileStream : public SStream {
@@ -85,9 +127,15 @@ class SFileStream : public SStream {
   virtual void Flush();
   const std::string& Path() const { return path_; }
 
+  // Installs injected failures (tests only); nullptr removes them.
+  void SetFaultPlan(std::shared_ptr<FaultPlan> plan) { faults_ = std::move(plan); }
+
  private:
+  void WriteAll(const uint8_t* bytes, size_t count);
+
   std::string path_;
   int descriptor_ = -1;
+  std::shared_ptr<FaultPlan> faults_;
 };
 
 // ---- Stream byte editing and searching -------------------------------------------

@@ -1,0 +1,455 @@
+// Every catalogue change and an import, repeated with a write failure injected at each
+// write operation (once, and for good from there on), after each of many byte counts,
+// and with the disk full at each of many sizes. Afterwards the image opens with a
+// consistent catalogue, the files the change left alone keep their bytes, a file being
+// replaced keeps its old bytes wherever its new ones had not yet been written, and the
+// caller saw an error exactly when a failure was injected.
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cerrno>
+#include <functional>
+#include <set>
+
+#include "disk/DFSUseful.h"
+#include "disk/HostFiles.h"
+#include "platform/ScriptedPrompts.h"
+#include "support/ImageBuilder.h"
+#include "support/ImageChecks.h"
+
+namespace {
+
+// One change to try on one side of an image. run returns false when the change
+// reported a failure its own way (an import's message) and raises FileSystemError
+// otherwise. replaced names the files whose data the change rewrites.
+struct Scenario {
+  std::string name;
+  std::vector<uint8_t> image;
+  bool doubleSided = false;
+  int side = 0;
+  std::function<bool(DFSDiskClass&)> run;
+  std::set<std::string> replaced;
+  bool oneCatalogueWrite = true;  // false for an import, which saves file after file
+};
+
+struct Outcome {
+  bool reportedFailure = false;
+  std::string error;  // the FileSystemError's text
+  bool fired = false;
+  int operations = 0;
+  int64_t bytesWritten = 0;
+  std::vector<uint8_t> image;
+};
+
+DFSFileClass NewFile(const std::string& name, int32_t length, char directory = '$') {
+  DFSFileClass file;
+  file.Name = PadRight(name, 7);
+  file.Directory = directory;
+  file.Length = length;
+  file.LoadAddress = 0x1900;
+  file.ExecAddress = 0xFF8023;
+  return file;
+}
+
+std::function<bool(DFSDiskClass&)> Save(const std::string& name, int32_t length, uint8_t seed) {
+  return [=](DFSDiskClass& disk) {
+    SMemoryStream source(PatternBytes(static_cast<size_t>(length), seed));
+    return disk.SaveFile(NewFile(name, length), source) == kSaveDone;
+  };
+}
+
+// Locked A at 2 (600 bytes), B at 5 (1000), C at 20 (1200), D at 40 (300); gaps at
+// sectors 9-19 and 25-39; the host file ends with D.
+ImageBuilder SideImage(uint8_t seed) {
+  ImageBuilder builder(800);
+  builder.Title("FAULTS").BootOption(1);
+  builder.AddEntry({'$', "D", 0x1900, 0x8023, 300, 40});
+  builder.AddEntry({'$', "C", 0xFF1900, 0xFF8023, 1200, 20});
+  builder.AddEntry({'$', "B", 0x0E00, 0x0E00, 1000, 5});
+  builder.AddEntry({'$', "A", 0, 0, 600, 2, true});
+  builder.FileData(2, PatternBytes(600, seed + 1)).FileData(5, PatternBytes(1000, seed + 2));
+  builder.FileData(20, PatternBytes(1200, seed + 3)).FileData(40, PatternBytes(300, seed + 4));
+  return builder;
+}
+
+std::vector<uint8_t> Catalogue512(const std::vector<uint8_t>& image, bool interleaved, int side) {
+  std::vector<uint8_t> bytes(512, 0);
+  for (size_t offset = 0; offset < bytes.size(); ++offset) {
+    size_t at = RawFileOffset(interleaved, side, offset);
+    bytes[offset] = at < image.size() ? image[at] : 0;
+  }
+  return bytes;
+}
+
+const RawEntry* FindByLabel(const RawDisk& disk, const std::string& label) {
+  for (const RawEntry& entry : disk.entries) {
+    if (EntryLabel(entry) == label) {
+      return &entry;
+    }
+  }
+  return nullptr;
+}
+
+const RawEntry* FindSame(const RawDisk& disk, const RawEntry& entry) {
+  for (const RawEntry& candidate : disk.entries) {
+    if (SameEntry(candidate, entry)) {
+      return &candidate;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+class TestFaults : public QObject {
+  Q_OBJECT
+
+ private:
+  // Memory-backed when the system has such a folder, since every case flushes.
+  QTemporaryDir dir_{(QFileInfo::exists("/dev/shm") ? QString("/dev/shm") : QDir::tempPath()) +
+                     "/kestrow-faults-XXXXXX"};
+  std::string hostFolder_;
+  int cases_ = 0;
+
+  std::string ImagePath(const Scenario& scenario) const {
+    return dir_.filePath(scenario.doubleSided ? "image.dsd" : "image.ssd").toStdString();
+  }
+
+  Outcome Run(const Scenario& scenario, const FaultPlan& plan) {
+    std::string path = ImagePath(scenario);
+    ImageBuilder().Bytes(0, scenario.image).HostSize(scenario.image.size()).WriteTo(path);
+    auto faults = std::make_shared<FaultPlan>(plan);
+    Outcome outcome;
+    {
+      auto stream = std::make_shared<SFileStream>(path, true);
+      stream->SetFaultPlan(faults);
+      DFSDiskClass disk(stream, path, SectorMapping{scenario.doubleSided, scenario.side});
+      try {
+        outcome.reportedFailure = !scenario.run(disk);
+      } catch (const FileSystemError& error) {
+        outcome.reportedFailure = true;
+        outcome.error = error.what();
+      }
+    }
+    outcome.fired = faults->Fired();
+    outcome.operations = faults->Operations();
+    outcome.bytesWritten = faults->BytesWritten();
+    outcome.image = ReadHostFile(path);
+    return outcome;
+  }
+
+  // What is wrong with the outcome of one injected failure, or "" when nothing is.
+  std::string Problem(const Scenario& scenario, const Outcome& reference, const Outcome& outcome) {
+    std::string path = ImagePath(scenario);
+    if (outcome.fired != outcome.reportedFailure) {
+      return outcome.fired ? "a failed change reported success" : "an undisturbed change failed";
+    }
+    if (!outcome.error.empty() &&
+        outcome.error != FileSystemError("Cannot write file", path, EIO).what() &&
+        outcome.error != FileSystemError("Cannot write file", path, ENOSPC).what()) {
+      return "unexpected error text: " + outcome.error;
+    }
+    if (!outcome.fired) {
+      return outcome.image == reference.image ? "" : "an undisturbed change wrote other bytes";
+    }
+    try {
+      ImageSides sides = OpenDiskImage(path);
+      for (auto& side : sides) {
+        DFSFileList list;
+        side->ReadCatalogue(list);
+      }
+    } catch (const std::exception& error) {
+      return std::string("the image does not open: ") + error.what();
+    }
+    const bool interleaved = scenario.doubleSided;
+    for (int side = 0; side < (interleaved ? 2 : 1); ++side) {
+      RawDisk before = DecodeRawDisk(scenario.image, interleaved, side);
+      RawDisk after = DecodeRawDisk(outcome.image, interleaved, side);
+      if (std::string problem = CatalogueProblem(after); !problem.empty()) {
+        return problem;
+      }
+      if (side != scenario.side) {
+        if (!SameEntries(before.entries, after.entries) ||
+            FileContents(scenario.image, interleaved, side) !=
+                FileContents(outcome.image, interleaved, side)) {
+          return "the other side changed";
+        }
+        continue;
+      }
+      if (std::string problem = SideProblem(scenario, reference, outcome, side); !problem.empty()) {
+        return problem;
+      }
+    }
+    return "";
+  }
+
+  std::string SideProblem(const Scenario& scenario, const Outcome& reference,
+                          const Outcome& outcome, int side) {
+    const bool interleaved = scenario.doubleSided;
+    RawDisk before = DecodeRawDisk(scenario.image, interleaved, side);
+    RawDisk expected = DecodeRawDisk(reference.image, interleaved, side);
+    RawDisk after = DecodeRawDisk(outcome.image, interleaved, side);
+    std::vector<uint8_t> catalogue = Catalogue512(outcome.image, interleaved, side);
+    if (scenario.oneCatalogueWrite &&
+        catalogue != Catalogue512(scenario.image, interleaved, side) &&
+        catalogue != Catalogue512(reference.image, interleaved, side)) {
+      return "the catalogue is neither the old one nor the new one";
+    }
+    auto bytesOf = [&](const std::vector<uint8_t>& image, const RawEntry& entry) {
+      return RawFileBytes(image, interleaved, side, entry);
+    };
+    for (const RawEntry& entry : after.entries) {
+      std::string label = EntryLabel(entry);
+      std::vector<uint8_t> now = bytesOf(outcome.image, entry);
+      if (const RawEntry* old = FindSame(before, entry)) {
+        if (scenario.replaced.count(label) == 0) {
+          if (now != bytesOf(scenario.image, *old)) {
+            return label + " lost bytes it should have kept";
+          }
+          continue;
+        }
+        // Each byte of a file being replaced is its old one, or the new one the
+        // replacement put there.
+        std::vector<uint8_t> oldBytes = bytesOf(scenario.image, *old);
+        const RawEntry* replacement = FindByLabel(expected, label);
+        std::vector<uint8_t> fresh =
+            replacement ? bytesOf(reference.image, *replacement) : std::vector<uint8_t>();
+        for (size_t at = 0; at < now.size(); ++at) {
+          int64_t index = int64_t(entry.start * 256 + at) -
+                          (replacement ? int64_t(replacement->start * 256) : 0);
+          bool isNew = replacement && index >= 0 && index < int64_t(fresh.size()) &&
+                       now[at] == fresh[size_t(index)];
+          if (now[at] != oldBytes[at] && !isNew) {
+            return label + " being replaced holds bytes of neither version";
+          }
+        }
+        continue;
+      }
+      const RawEntry* wanted = FindSame(expected, entry);
+      if (wanted == nullptr) {
+        // An import that went on after a failure places later files elsewhere.
+        wanted = FindByLabel(expected, label);
+        RawEntry moved = entry;
+        if (wanted != nullptr) {
+          moved.start = wanted->start;
+        }
+        if (wanted == nullptr || !SameEntry(moved, *wanted)) {
+          return label + " is an entry of neither catalogue";
+        }
+      }
+      if (now != bytesOf(reference.image, *wanted)) {
+        return label + " lists data that was never written";
+      }
+    }
+    for (const std::string& label : scenario.replaced) {
+      if (FindByLabel(after, label) == nullptr) {
+        return label + ", being replaced, was lost";
+      }
+    }
+    for (const RawEntry& entry : before.entries) {
+      bool touched =
+          FindSame(expected, entry) == nullptr || scenario.replaced.count(EntryLabel(entry));
+      if (!touched && FindSame(after, entry) == nullptr) {
+        return EntryLabel(entry) + " was lost";
+      }
+    }
+    return "";
+  }
+
+  // The failures to inject into a change whose undisturbed run is reference, on an image
+  // of size bytes: each write operation, byte counts across everything it wrote, and
+  // every disk size from the image's up to what the change grew it to.
+  static std::vector<std::pair<std::string, FaultPlan>> Plans(const Outcome& reference,
+                                                              int64_t size) {
+    std::vector<std::pair<std::string, FaultPlan>> plans;
+    for (int k = 1; k <= reference.operations; ++k) {
+      plans.emplace_back("write " + std::to_string(k), FaultPlan::FailNthWrite(k));
+      plans.emplace_back("writes from " + std::to_string(k), FaultPlan::FailNthWrite(k, true));
+    }
+    std::set<int64_t> counts;
+    for (int64_t count = 0; count < reference.bytesWritten; count += 97) {
+      counts.insert(count);
+    }
+    for (int64_t boundary = 0; boundary <= reference.bytesWritten; boundary += 256) {
+      counts.insert({boundary, boundary + 1, std::max<int64_t>(boundary - 1, 0)});
+    }
+    counts.insert(reference.bytesWritten - 1);
+    for (int64_t count : counts) {
+      if (count >= 0 && count < reference.bytesWritten) {
+        plans.emplace_back("after " + std::to_string(count) + " bytes",
+                           FaultPlan::FailAfterBytes(count));
+      }
+    }
+    auto grownSize = static_cast<int64_t>(reference.image.size());
+    for (int64_t limit = size; limit < std::max(grownSize, size + 1); limit += 211) {
+      plans.emplace_back("disk full at " + std::to_string(limit), FaultPlan::DiskFull(limit));
+    }
+    if (grownSize > size) {
+      plans.emplace_back("disk full 1 short", FaultPlan::DiskFull(grownSize - 1));
+    }
+    return plans;
+  }
+
+  void TryEveryFailure(const Scenario& scenario) {
+    Outcome reference = Run(scenario, FaultPlan::FailNthWrite(INT32_MAX));
+    QVERIFY2(!reference.reportedFailure, scenario.name.c_str());
+    QVERIFY2(reference.operations > 0, scenario.name.c_str());
+    for (const auto& [description, plan] :
+         Plans(reference, static_cast<int64_t>(scenario.image.size()))) {
+      Outcome outcome = Run(scenario, plan);
+      std::string problem = Problem(scenario, reference, outcome);
+      ++cases_;
+      QVERIFY2(problem.empty(), (scenario.name + ", " + description + ": " + problem).c_str());
+    }
+  }
+
+  Scenario Single(const std::string& name, std::function<bool(DFSDiskClass&)> run,
+                  std::set<std::string> replaced = {}) {
+    return {name, SideImage(0).Image(), false, 0, std::move(run), std::move(replaced), true};
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    hostFolder_ = dir_.filePath("host").toStdString();
+    QVERIFY(QDir().mkpath(QString::fromStdString(hostFolder_)));
+  }
+
+  void cleanupTestCase() { qInfo("fault-injection cases tried: %d", cases_); }
+
+  void saveFile_data() {
+    QTest::addColumn<int>("which");
+    QTest::newRow("new file in a gap") << 0;
+    QTest::newRow("replacing a file in its own place") << 1;
+    QTest::newRow("replacing a file by a longer one that grows the image") << 2;
+    QTest::newRow("new file past the end of the image") << 3;
+  }
+  void saveFile() {
+    QFETCH(int, which);
+    const Scenario scenarios[] = {
+        Single("save NEW", Save("NEW", 2000, 9)),
+        Single("replace B", Save("B", 900, 10), {"$.B"}),
+        Single("replace D", Save("D", 5000, 11), {"$.D"}),
+        Single("save BIG", Save("BIG", 20000, 12)),
+    };
+    TryEveryFailure(scenarios[which]);
+  }
+
+  void catalogueChanges_data() {
+    QTest::addColumn<int>("which");
+    const char* names[] = {"DeleteFile",   "SetLocked", "RenameFile",   "SetAddress",
+                           "SetDirectory", "SetTitle",  "SetBootOption"};
+    for (int which = 0; which < 7; ++which) {
+      QTest::newRow(names[which]) << which;
+    }
+  }
+  void catalogueChanges() {
+    QFETCH(int, which);
+    const std::string b = PadRight("B", 7);
+    const std::string c = PadRight("C", 7);
+    const std::string d = PadRight("D", 7);
+    const std::function<bool(DFSDiskClass&)> changes[] = {
+        [&](DFSDiskClass& disk) { return disk.DeleteFile('$', b); },
+        [&](DFSDiskClass& disk) { return disk.SetLocked('$', c, true); },
+        [&](DFSDiskClass& disk) { return disk.RenameFile('$', "C", "RENAMED"); },
+        [&](DFSDiskClass& disk) { return disk.SetAddress('$', d, "Load", "FF1234"); },
+        [&](DFSDiskClass& disk) { return disk.SetDirectory('$', 'X', d); },
+        [](DFSDiskClass& disk) {
+          disk.SetTitle("NEW TITLE XY");
+          return true;
+        },
+        [](DFSDiskClass& disk) {
+          disk.SetBootOption(2);
+          return true;
+        },
+    };
+    TryEveryFailure(Single(QTest::currentDataTag(), changes[which]));
+  }
+
+  // Side 1 of a double-sided image: data crosses from one track to the next, which the
+  // interleaving puts apart, and side 0 must never change.
+  void doubleSided_data() {
+    QTest::addColumn<int>("which");
+    QTest::newRow("save across tracks") << 0;
+    QTest::newRow("replace across tracks") << 1;
+    QTest::newRow("delete") << 2;
+  }
+  void doubleSided() {
+    QFETCH(int, which);
+    const std::function<bool(DFSDiskClass&)> changes[] = {
+        Save("NEW", 3000, 20),
+        Save("C", 4000, 21),
+        [](DFSDiskClass& disk) { return disk.DeleteFile('$', PadRight("C", 7)); },
+    };
+    Scenario scenario{QTest::currentDataTag(),
+                      InterleavedImage(SideImage(30).Image(), SideImage(40).Image()),
+                      true,
+                      1,
+                      changes[which],
+                      which == 1 ? std::set<std::string>{"$.C"} : std::set<std::string>{},
+                      true};
+    TryEveryFailure(scenario);
+  }
+
+  // Three host files, the first replacing B after the overwrite question, the last with
+  // a side-car: every failure shows the import's message, and the files stored before
+  // and after a passing failure are whole.
+  void import() {
+    const std::string folder = hostFolder_ + "/";
+    ImageBuilder().Bytes(0, PatternBytes(700, 50)).WriteTo(folder + "$.B");
+    ImageBuilder().Bytes(0, PatternBytes(1500, 51)).WriteTo(folder + "NEWONE");
+    ImageBuilder().Bytes(0, PatternBytes(2600, 52)).WriteTo(folder + "$.TWO");
+    const std::string sideCar = "$.TWO     003000 003000 000A28 L";
+    ImageBuilder().Bytes(0, {sideCar.begin(), sideCar.end()}).WriteTo(folder + "$.TWO.inf");
+    const std::vector<std::string> paths = {folder + "$.B", folder + "NEWONE", folder + "$.TWO",
+                                            folder + "$.TWO.inf"};
+    Scenario scenario = Single("import",
+                               [paths](DFSDiskClass& disk) {
+                                 ScopedScriptedPrompts prompts;
+                                 prompts->QueueYesNo(true);
+                                 ImportSummary summary =
+                                     ProcessAlienFiles(disk, paths, ImportCallbacks{});
+                                 bool complained = false;
+                                 for (const std::string& message : prompts->Messages()) {
+                                   complained = complained || message == kCouldNotSaveMessage;
+                                 }
+                                 return summary.storedCount == 3 && !complained;
+                               },
+                               {"$.B"});
+    scenario.oneCatalogueWrite = false;
+    TryEveryFailure(scenario);
+  }
+
+  // The failures surface with the system's own texts.
+  void injectedFailuresReadLikeRealOnes() {
+    std::string path = dir_.filePath("texts.ssd").toStdString();
+    ImageBuilder().WriteTo(path);
+    SFileStream stream(path, false);
+    stream.SetFaultPlan(std::make_shared<FaultPlan>(FaultPlan::DiskFull(600)));
+    std::vector<uint8_t> bytes(200, 7);
+    stream.Seek(500);
+    QVERIFY_THROWS_EXCEPTION(FileSystemError, stream.Write(bytes.data(), bytes.size()));
+    QCOMPARE(stream.Size(), 600);  // the part that fitted was written
+    try {
+      stream.SetSize(4096);
+      QFAIL("no error");
+    } catch (const FileSystemError& error) {
+      QCOMPARE(error.ErrorNumber(), ENOSPC);
+      QCOMPARE(QString(error.what()), "Cannot write file \"" + QString::fromStdString(path) +
+                                          "\". No space left on device");
+    }
+    stream.SetFaultPlan(std::make_shared<FaultPlan>(FaultPlan::FailNthWrite(2)));
+    stream.Seek(0);
+    stream.Write(bytes.data(), 10);
+    try {
+      stream.Flush();
+      QFAIL("no error");
+    } catch (const FileSystemError& error) {
+      QCOMPARE(error.ErrorNumber(), EIO);
+      QVERIFY(QString(error.what()).endsWith("Input/output error"));
+    }
+    stream.Flush();  // a single failure passes
+  }
+};
+
+QTEST_GUILESS_MAIN(TestFaults)
+#include "test_faults.moc"

@@ -1,0 +1,189 @@
+// kestrow-dfs adding many files, killed with SIGKILL at random moments, again and again,
+// mostly on the image the previous killed run left behind. After every kill the image
+// opens, every listed file reads back whole, no two entries overlap, and every file that
+// was there before the run is unchanged.
+#include <signal.h>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <random>
+
+#include "disk/DFSUseful.h"
+#include "support/ImageBuilder.h"
+#include "support/ImageChecks.h"
+
+namespace {
+
+constexpr int kHostFiles = 24;
+constexpr int kRuns = 40;
+
+// Four files of the disk before any run: a locked one among them.
+ImageBuilder BaseImage() {
+  ImageBuilder builder(800);
+  builder.Title("KILLED");
+  builder.AddEntry({'$', "KEEP3", 0, 0, 3000, 60});
+  builder.AddEntry({'D', "KEEP2", 0x1900, 0x8023, 1, 40});
+  builder.AddEntry({'$', "KEEP1", 0xFF1900, 0xFF8023, 5000, 20, true});
+  builder.AddEntry({'$', "KEEP0", 0, 0, 256, 2});
+  builder.FileData(2, PatternBytes(256, 1)).FileData(20, PatternBytes(5000, 2));
+  builder.FileData(40, PatternBytes(1, 3)).FileData(60, PatternBytes(3000, 4));
+  return builder;
+}
+
+std::vector<uint8_t> HostFileBytes(int index) {
+  return PatternBytes(static_cast<size_t>(300 + index * 251), static_cast<uint8_t>(100 + index));
+}
+
+}  // namespace
+
+class TestKilled : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  std::string image_;
+  QStringList arguments_;
+  std::map<std::string, std::vector<uint8_t>> hostContents_;  // by label, "$.F07"
+
+  void StartFresh() { BaseImage().WriteTo(image_); }
+
+  // What is wrong with the image after a run that began on before, or "".
+  std::string Problem(const std::vector<uint8_t>& before) {
+    try {
+      ImageSides sides = OpenDiskImage(image_);
+      DFSFileList list;
+      sides.front()->ReadCatalogue(list);
+    } catch (const std::exception& error) {
+      return std::string("the image does not open: ") + error.what();
+    }
+    std::vector<uint8_t> after = ReadHostFile(image_);
+    RawDisk oldDisk = DecodeRawDisk(before, false, 0);
+    RawDisk newDisk = DecodeRawDisk(after, false, 0);
+    if (std::string problem = CatalogueProblem(newDisk); !problem.empty()) {
+      return problem;
+    }
+    if (DecodeRawDisk(after, false, 0).title != "KILLED") {
+      return "the title changed";
+    }
+    std::map<std::string, std::vector<uint8_t>> oldFiles = FileContents(before, false, 0);
+    std::map<std::string, std::vector<uint8_t>> newFiles = FileContents(after, false, 0);
+    for (const RawEntry& entry : oldDisk.entries) {
+      std::string label = EntryLabel(entry);
+      bool kept = std::any_of(newDisk.entries.begin(), newDisk.entries.end(),
+                              [&](const RawEntry& now) { return SameEntry(now, entry); });
+      if (!kept || newFiles[label] != oldFiles[label]) {
+        return label + " changed";
+      }
+    }
+    for (const auto& [label, bytes] : newFiles) {
+      if (oldFiles.count(label) == 0 &&
+          (hostContents_.count(label) == 0 || bytes != hostContents_[label])) {
+        return label + " does not read back whole";
+      }
+    }
+    return "";
+  }
+
+  // The count byte alone, which is cheap enough to poll.
+  size_t EntryCount() const {
+    std::ifstream in(image_, std::ios::binary);
+    in.seekg(0x105);
+    return static_cast<size_t>(in.get()) / 8;
+  }
+
+  // Runs the tool. With a target, waits until the image lists that many entries (or the
+  // tool ends), waits extraMicroseconds more and kills it. Returns whether it was killed.
+  bool RunTool(std::optional<size_t> target = std::nullopt, int64_t extraMicroseconds = 0) {
+    QProcess process;
+    process.start(KESTROW_BINARY_DIR "/kestrow-dfs", arguments_);
+    if (!process.waitForStarted()) {
+      return false;
+    }
+    if (target) {
+      while (process.state() == QProcess::Running && EntryCount() < *target) {
+        process.waitForFinished(0);
+        QThread::usleep(20);
+      }
+      QThread::usleep(static_cast<unsigned long>(extraMicroseconds));
+      // processId() is 0 once the tool has ended, and kill(0) would hit this very test.
+      if (const auto pid = static_cast<pid_t>(process.processId()); pid > 0) {
+        ::kill(pid, SIGKILL);
+      }
+    }
+    process.waitForFinished(60000);
+    return process.exitStatus() == QProcess::CrashExit;
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    image_ = dir_.filePath("killed.ssd").toStdString();
+    arguments_ << "add" << QString::fromStdString(image_);
+    for (int index = 0; index < kHostFiles; ++index) {
+      QString name = QString("F%1").arg(index, 2, 10, QChar('0'));
+      std::string path = dir_.filePath(name).toStdString();
+      ImageBuilder()
+          .Bytes(0, HostFileBytes(index))
+          .HostSize(HostFileBytes(index).size())
+          .WriteTo(path);
+      arguments_ << QString::fromStdString(path);
+      hostContents_["$." + name.toStdString()] = HostFileBytes(index);
+    }
+  }
+
+  // Killed runs of "add" leave an image that opens, lists only whole files and keeps the
+  // files it had. Most runs go on from the image the last one left; every fifth, and
+  // any with fewer than two files left to add, starts afresh.
+  void killedAddLosesNothing() {
+    // The slowest of three whole runs sets the span the kills fall in.
+    int64_t fullRun = 1000;
+    for (int round = 0; round < 3; ++round) {
+      StartFresh();
+      QElapsedTimer timer;
+      timer.start();
+      QVERIFY(!RunTool());
+      fullRun = std::max<int64_t>(fullRun, timer.nsecsElapsed() / 1000);
+      QCOMPARE(DecodeRawDisk(ReadHostFile(image_), false, 0).entries.size(),
+               size_t(4 + kHostFiles));
+    }
+
+    const unsigned seed = std::random_device()();
+    std::mt19937 random(seed);
+    int killedMidway = 0;  // killed after adding some of the files it had left, not all
+    for (int run = 0; run < kRuns; ++run) {
+      if (run % 5 == 0 || EntryCount() + 2 > 4 + kHostFiles) {
+        StartFresh();
+      }
+      std::vector<uint8_t> before = ReadHostFile(image_);
+      // A random moment while one of the files still to add is being added.
+      size_t listed = DecodeRawDisk(before, false, 0).entries.size();
+      size_t left = 4 + kHostFiles - listed;
+      std::uniform_int_distribution<size_t> file(0, left - 1);
+      std::uniform_int_distribution<int64_t> moment(0, 2 * fullRun / kHostFiles);
+      bool killed = RunTool(listed + file(random), moment(random));
+      size_t added = DecodeRawDisk(ReadHostFile(image_), false, 0).entries.size() -
+                     DecodeRawDisk(before, false, 0).entries.size();
+      killedMidway += killed && added > 0 && added < left ? 1 : 0;
+      std::string problem = Problem(before);
+      QVERIFY2(problem.empty(), QString("run %1 (seed %2): %3")
+                                    .arg(run)
+                                    .arg(seed)
+                                    .arg(QString::fromStdString(problem))
+                                    .toUtf8()
+                                    .constData());
+    }
+    qInfo("kill runs: %d, killed part-way through adding: %d, whole run %lld us", kRuns,
+          killedMidway, static_cast<long long>(fullRun));
+    QVERIFY2(killedMidway >= kRuns / 4, "too few runs were killed part-way");
+  }
+};
+
+QTEST_GUILESS_MAIN(TestKilled)
+#include "test_killed.moc"

@@ -1,0 +1,261 @@
+// The temp area against another real user of the machine who plants links and folders
+// of their own under the shared temporary folder, and a whole session (open an image,
+// edit a file in an inspector, save, close) that scripts/valgrind-gui.sh also runs under
+// valgrind.
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/KestrowMain.h"
+#include "app/TempArea.h"
+#include "diskwindow/DFSDisk.h"
+#include "inspector/FileInspector.h"
+#include "platform/ScriptedPrompts.h"
+#include "support/ImageBuilder.h"
+#include "support_gui/MainFrameHelpers.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#define KESTROW_LEAK_CHECKED 1
+#endif
+
+namespace {
+
+const char* const kOtherUser = "kestrowother";
+
+// What the other user leaves at a name in the temporary folder.
+enum class Plant { Nothing, LinkToVictim, OwnFolder };
+
+// Runs the planting as uid/gid in a child process; true when every step worked. Only
+// system calls run in the child, on strings made before the fork.
+bool PlantAs(uid_t uid, gid_t gid, Plant plant, const std::string& path,
+             const std::string& victim) {
+  const std::string inside = path + "/theirs";
+  pid_t child = fork();
+  if (child == 0) {
+    bool done = setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0;
+    if (done && plant == Plant::LinkToVictim) {
+      done = symlink(victim.c_str(), path.c_str()) == 0;
+    } else if (done && plant == Plant::OwnFolder) {
+      int file = -1;
+      done = mkdir(path.c_str(), 0777) == 0 && chmod(path.c_str(), 0777) == 0 &&
+             (file = open(inside.c_str(), O_WRONLY | O_CREAT, 0666)) >= 0 && close(file) == 0;
+    }
+    _exit(done ? 0 : 1);
+  }
+  int status = 0;
+  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+#ifdef KESTROW_LEAK_CHECKED
+// A block no pointer refers to any more: the address is kept only scrambled.
+volatile uintptr_t scrambledBlock = 0;
+[[gnu::noinline]] void LeakOneBlock() {
+  scrambledBlock = reinterpret_cast<uintptr_t>(malloc(64)) ^ 0x5A5A5A5A5A5A5A5AULL;
+}
+#endif
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Plant)
+
+class TestHardening : public QObject {
+  Q_OBJECT
+
+ private:
+  uid_t otherUid_ = 0;
+  gid_t otherGid_ = 0;
+  const char* skipReason_ = nullptr;  // why there is no second user
+  std::unique_ptr<QTemporaryDir> temp_;
+  std::unique_ptr<QTemporaryDir> victim_;
+
+  std::string TempFolder() const { return temp_->path().toStdString() + "/"; }
+  std::string Named(const char* name) const { return TempFolder() + name; }
+  std::string OwnFallback() const { return Named("Kestrow-") + std::to_string(geteuid()); }
+
+ private slots:
+  // The other user is made when missing. Without root or useradd the tests that need
+  // the user are skipped.
+  void initTestCase() {
+    if (geteuid() != 0) {
+      skipReason_ = "acting as another user needs root";
+      return;
+    }
+    if (getpwnam(kOtherUser) == nullptr) {
+      QProcess useradd;
+      useradd.start("useradd",
+                    {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", kOtherUser});
+      if (!useradd.waitForStarted() || !useradd.waitForFinished() ||
+          getpwnam(kOtherUser) == nullptr) {
+        skipReason_ = "useradd is not available to make a second user";
+        return;
+      }
+    }
+    const passwd* other = getpwnam(kOtherUser);
+    otherUid_ = other->pw_uid;
+    otherGid_ = other->pw_gid;
+  }
+
+  // A fresh shared temporary folder (sticky and writable by all, as /tmp is) and a
+  // victim folder of ours with a file in it.
+  void init() {
+    temp_ = std::make_unique<QTemporaryDir>();
+    victim_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(temp_->isValid() && victim_->isValid());
+    QCOMPARE(chmod(temp_->path().toLocal8Bit().constData(), 01777), 0);
+    QFile precious(victim_->filePath("precious"));
+    QVERIFY(precious.open(QIODevice::WriteOnly));
+    precious.write("keep me");
+  }
+
+  // What the other user planted at "Kestrow" and at our fallback name decides the
+  // folder used; nothing of theirs or of the victim's is ever cleared or removed.
+  void otherUsersPlants_data() {
+    QTest::addColumn<Plant>("primary");
+    QTest::addColumn<Plant>("fallback");
+    QTest::addColumn<QString>("used");
+    QTest::newRow("their folder at Kestrow") << Plant::OwnFolder << Plant::Nothing << "fallback";
+    QTest::newRow("their link at Kestrow") << Plant::LinkToVictim << Plant::Nothing << "fallback";
+    QTest::newRow("their link at the fallback")
+        << Plant::Nothing << Plant::LinkToVictim << "primary";
+    QTest::newRow("folder and link") << Plant::OwnFolder << Plant::LinkToVictim << "";
+    QTest::newRow("link and folder") << Plant::LinkToVictim << Plant::OwnFolder << "";
+  }
+  void otherUsersPlants() {
+    QFETCH(Plant, primary);
+    QFETCH(Plant, fallback);
+    QFETCH(QString, used);
+    if (skipReason_ != nullptr) {
+      QSKIP(skipReason_);
+    }
+    const std::string victim = victim_->path().toStdString();
+    QVERIFY(PlantAs(otherUid_, otherGid_, primary, Named("Kestrow"), victim));
+    QVERIFY(PlantAs(otherUid_, otherGid_, fallback, OwnFallback(), victim));
+
+    TempAreaClass area;
+    QCOMPARE(area.Establish(TempFolder()), !used.isEmpty());
+    const std::string expected = used == "primary"    ? Named("Kestrow")
+                                 : used == "fallback" ? OwnFallback()
+                                                      : "";
+    QCOMPARE(area.Path(), expected);
+    if (area.IsSet()) {
+      struct stat info {};
+      QCOMPARE(lstat(area.Path().c_str(), &info), 0);
+      QCOMPARE(info.st_uid, geteuid());
+      QCOMPARE(info.st_mode & 07777, 0700u);
+      QFile ours(QString::fromStdString(area.Path() + "/$.OURS"));
+      QVERIFY(ours.open(QIODevice::WriteOnly));
+    }
+    area.Clear();
+    area.Remove();
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(area.Path() + "/$.OURS")) || !area.IsSet());
+    QVERIFY(QFile::exists(victim_->filePath("precious")));
+    for (const auto& [plant, path] :
+         {std::pair{primary, Named("Kestrow")}, std::pair{fallback, OwnFallback()}}) {
+      const QFileInfo info(QString::fromStdString(path));
+      if (plant == Plant::OwnFolder) {
+        QVERIFY(QFile::exists(QString::fromStdString(path + "/theirs")));
+        QCOMPARE(info.ownerId(), otherUid_);
+      } else if (plant == Plant::LinkToVictim) {
+        QVERIFY(info.isSymLink());
+      }
+    }
+  }
+
+  // With both names taken the main frame runs without a temp area and closes without
+  // touching either.
+  void mainFrameWithBothNamesTaken() {
+    if (skipReason_ != nullptr) {
+      QSKIP(skipReason_);
+    }
+    ScopedScriptedPrompts prompts;
+    const std::string victim = victim_->path().toStdString();
+    QVERIFY(PlantAs(otherUid_, otherGid_, Plant::OwnFolder, Named("Kestrow"), victim));
+    QVERIFY(PlantAs(otherUid_, otherGid_, Plant::LinkToVictim, OwnFallback(), victim));
+    const QByteArray savedTmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp_->path().toLocal8Bit());
+    auto frame = std::make_unique<TKestrowMainFrm>();
+    frame->Timer1Timer(nullptr);
+    qputenv("TMPDIR", savedTmpdir);
+    QVERIFY(frame->TempAreaPath().empty());
+    frame->ClearTempArea();
+    frame->show();
+    QVERIFY(frame->close());
+    QVERIFY(QFile::exists(QString::fromStdString(Named("Kestrow") + "/theirs")));
+    QVERIFY(QFile::exists(victim_->filePath("precious")));
+  }
+
+  // The sanitized test run really checks for leaks: a child process that leaks a block
+  // on purpose and asks for the check is stopped with the leak report.
+  void leakCheckingIsOn() {
+#ifndef KESTROW_LEAK_CHECKED
+    QSKIP("not built with AddressSanitizer");
+#else
+    int report[2];
+    QCOMPARE(pipe(report), 0);
+    pid_t child = fork();
+    if (child == 0) {
+      dup2(report[1], STDERR_FILENO);
+      LeakOneBlock();
+      __lsan_do_leak_check();
+      _exit(0);
+    }
+    close(report[1]);
+    QByteArray text;
+    char buffer[4096];
+    for (ssize_t got = 0; (got = read(report[0], buffer, sizeof buffer)) > 0;) {
+      text.append(buffer, got);
+    }
+    close(report[0]);
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) != 0,
+             "the leak check let a leak pass: is detect_leaks=0 in ASAN_OPTIONS?");
+    QVERIFY2(text.contains("LeakSanitizer: detected memory leaks"), text.constData());
+#endif
+  }
+
+  // Open an image, change a byte of a file in an inspector, save it, close everything.
+  // Runs without the other user, so valgrind can run it alone.
+  void openEditSaveClose() {
+    ScopedScriptedPrompts prompts;
+    QTemporaryDir dir;
+    std::vector<uint8_t> original = PatternBytes(64, 3);
+    const std::string path = ImageBuilder(800)
+                                 .Title("SESSION")
+                                 .AddEntry({'$', "PROG", 0x1900, 0x8023, 64, 2})
+                                 .FileData(2, original)
+                                 .WriteToTemp(dir, "session.ssd");
+    auto frame = MakeMainFrame();
+    TDFSDiskFrm* disk = frame->NewDFSFiler(path);
+    QVERIFY(disk != nullptr);
+    TFileInspectorFrm* inspector = OpenInspectors(*frame, disk, "1").at(0);
+    TypeHex(inspector, 5, "A5");
+    const std::vector<uint8_t> edited = inspector->Data()->Buffer.Bytes();
+    QVERIFY(edited != original);
+    ClickToolButton(*frame, frame->SaveFileChangesBut);
+    QVERIFY(!inspector->Data()->Changed);
+    QVERIFY(frame->close());
+    frame.reset();
+    QVERIFY(prompts->Texts().empty());
+
+    std::unique_ptr<DFSDiskClass> reopened = DFSDiskClass::Create(path, 2);
+    std::optional<DFSFileClass> file = reopened->FindFile('$', PadRight("PROG", 7));
+    QVERIFY(file.has_value());
+    QVERIFY(reopened->ReadFileData(*file) == edited);
+  }
+};
+
+QTEST_MAIN(TestHardening)
+#include "test_hardening.moc"
