@@ -116,7 +116,7 @@ void ActOnInspector(TKestrowMainFrm& frame, TDFSDiskFrm* disk, TFileInspectorFrm
         break;
       case 'F':
         QTimer::singleShot(0, frame.FindFrm, [&frame] {
-          QTest::keyClicks(frame.FindFrm->HexEdit, "41");
+          frame.FindFrm->HexEdit->setText("41");
           frame.FindFrm->accept();
         });
         frame.FindMnuItem->trigger();
@@ -145,7 +145,8 @@ class CommandEnablingTest : public QObject {
   }
   void cleanup() {
     frame_.reset();
-    QVERIFY2((*prompts_)->Texts().empty(), "no message expected");
+    const std::vector<std::string> texts = (*prompts_)->Texts();
+    QVERIFY2(texts.empty(), texts.empty() ? "" : ("unexpected message: " + texts.front()).c_str());
     prompts_.reset();
   }
 
