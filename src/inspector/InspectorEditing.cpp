@@ -147,7 +147,8 @@ void InspectorEditing::CursorKeyWithControl(EditKey key) {
 // ---- Typing ------------------------------------------------------------------------
 
 bool InspectorEditing::KeyPress(char character, bool overType) {
-  if (!HasCaret() || data_.SelStart > Size()) {
+  // A caret outside the data (Ctrl+Up can move one above offset 0) takes no typing.
+  if (!HasCaret() || data_.SelStart < 0 || data_.SelStart > Size()) {
     return false;
   }
   if (data_.CaretPane == kHexPane) {

@@ -248,6 +248,9 @@ void TestInspectorEditing::changedFlag() {
   data.Changed = false;
   QVERIFY(!editing.Undo());  // an empty list changes nothing
   QVERIFY(!data.Changed);
+  data.SelStart = data.SelEnd = -16;  // a caret above the first row types nothing
+  QVERIFY(!editing.KeyPress('A', false));
+  QVERIFY(!data.Changed);
 }
 
 void TestInspectorEditing::undoOfEachKind_data() {
