@@ -35,24 +35,6 @@ std::string TitledImage(const QTemporaryDir& dir, const std::string& title,
   return ImageBuilder(800).Title(title).AddEntry(entry).WriteToTemp(dir, name);
 }
 
-// The fixed commands (not window entries) of every menu that are enabled.
-QStringList EnabledCommands(const TKestrowMainFrm& frame) {
-  QStringList enabled;
-  for (QMenu* menu :
-       {frame.DiskMnu, frame.FileMnu, frame.EditMnu, frame.View1, frame.WindowMnu, frame.HelpMnu}) {
-    for (QAction* item : menu->actions()) {
-      if (!IsWindowEntry(item) && !item->isSeparator() && item->isEnabled()) {
-        enabled << item->objectName();
-      }
-    }
-  }
-  for (QAction* button : frame.TBToolbar1->actions()) {
-    if (!button->objectName().isEmpty() && button->isEnabled()) {
-      enabled << button->objectName();
-    }
-  }
-  return enabled;
-}
 
 const QStringList kNoChildCommands = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem",
                                       "OpenDFSFileMnuItem", "HelpMnuAbout",
@@ -148,7 +130,7 @@ class MainFrameTest : public QObject {
   }
 
   void withNoChildOnlyNewOpenAndAboutAreEnabled() {
-    QCOMPARE(EnabledCommands(*frame_), kNoChildCommands);
+    QCOMPARE(EnabledCommandNames(*frame_), kNoChildCommands);
   }
 
   void toolbarClosesAndComesBackDockedAtTheTop() {
@@ -188,7 +170,7 @@ class MainFrameTest : public QObject {
     QCOMPARE(second->widget()->height(), TDFSDiskFrm::kClientHeight);
     QVERIFY(second->width() >= TDFSDiskFrm::kWindowWidth);
     QCOMPARE(second->maximumWidth(), second->width());
-    QCOMPARE(EnabledCommands(*frame_),
+    QCOMPARE(EnabledCommandNames(*frame_),
              QStringList({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
                           "FullInfo", "DiskPropMnu", "CascadeMnuItem", "TileHMnuItem",
                           "TileVMnuItem", "DuplicateMnuItem", "CloseAllMnuItem", "HelpMnuAbout",
@@ -197,7 +179,7 @@ class MainFrameTest : public QObject {
     first->StatusBar1->hide();
     frame_->MdiArea->setActiveSubWindow(first);
     QCOMPARE(frame_->ActiveChild(), first);
-    QVERIFY(EnabledCommands(*frame_).contains("SelectAllMnuItem"));
+    QVERIFY(EnabledCommandNames(*frame_).contains("SelectAllMnuItem"));
     QVERIFY(!frame_->FullInfo->isChecked());
     QCOMPARE(frame_->FullInfoBut->toolTip(), QString("Show more disk information"));
     frame_->MdiArea->setActiveSubWindow(second);
@@ -245,7 +227,7 @@ class MainFrameTest : public QObject {
     CloseChild(second);
     QVERIFY(frame_->Registry().CommonDataList.empty());
     QVERIFY(WindowEntries(*frame_).empty());
-    QCOMPARE(EnabledCommands(*frame_), kNoChildCommands);
+    QCOMPARE(EnabledCommandNames(*frame_), kNoChildCommands);
     // The image was released with its last window.
     QVERIFY(frame_->NewDFSFiler(path) != nullptr);
   }
@@ -323,7 +305,7 @@ class MainFrameTest : public QObject {
     QCOMPARE(frame_->Registry().CountFileInspectorWindows(), 3);
     QVERIFY(frame_->Registry().WindowExists(games->CommonData->ImagePath, '$', "REVS   "));
     QVERIFY(!frame_->Registry().WindowExists(games->CommonData->ImagePath, '$', "REVS"));
-    QVERIFY(EnabledCommands(*frame_).contains("CloseFileInspectorsMnuItem"));
+    QVERIFY(EnabledCommandNames(*frame_).contains("CloseFileInspectorsMnuItem"));
 
     // The last window on an image takes the inspectors of its files with it.
     CloseChild(games);
