@@ -12,9 +12,10 @@ constexpr uint8_t kCarriageReturn = 0x0D;
 constexpr uint8_t kEndOfProgram = 0xFF;
 constexpr size_t kLineHeaderSize = 4;
 
+// "&" and at least digits upper-case hex digits, as BBC BASIC writes hex.
 std::string Hex(uint64_t value, int digits) {
   char text[24];
-  std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
+  std::snprintf(text, sizeof text, "&%0*llX", digits, static_cast<unsigned long long>(value));
   return text;
 }
 
@@ -32,11 +33,11 @@ class StructureBreak {
 
   // "byte 3" when nothing could be listed, "&01A3" after that.
   std::string Position(int64_t offset) const {
-    return atStart_ ? "byte " + Decimal(int(offset)) : "&" + Hex(uint64_t(offset), 4);
+    return atStart_ ? "byte " + Decimal(int(offset)) : Hex(uint64_t(offset), 4);
   }
   std::string Byte(int64_t offset, uint8_t value) const {
-    std::string at = atStart_ ? Decimal(int(offset)) : "&" + Hex(uint64_t(offset), 4);
-    return "byte " + at + " is &" + Hex(value, 2);
+    std::string at = atStart_ ? Decimal(int(offset)) : Hex(uint64_t(offset), 4);
+    return "byte " + at + " is " + Hex(value, 2);
   }
 
   ListingReport Report(const std::string& reason) const {
@@ -47,8 +48,8 @@ class StructureBreak {
       report.message = "This file is not a BASIC program: " + reason;
     } else {
       report.kind = ListingReportKind::BrokenStructure;
-      report.message = "The program's structure breaks at offset &" +
-                       Hex(uint64_t(lineOffset_), 4) + ": " + reason;
+      report.message = "The program's structure breaks at offset " + Hex(uint64_t(lineOffset_), 4) +
+                       ": " + reason;
     }
     return report;
   }
@@ -165,7 +166,7 @@ ListingReport WalkProgram(std::span<const uint8_t> bytes, OnLine onLine) {
   if (after < size) {
     report.kind = ListingReportKind::DataAfterProgram;
     report.offset = int64_t(after);
-    report.message = "This file holds machine code or data after the program, from offset &" +
+    report.message = "This file holds machine code or data after the program, from offset " +
                      Hex(after, 4) + ".";
   }
   return report;

@@ -23,7 +23,9 @@ enum class ListingReportKind {
 // What the listing has to say about the file besides its lines.
 struct ListingReport {
   ListingReportKind kind = ListingReportKind::None;
-  int64_t offset = -1;  // where the structure breaks or the trailing bytes start
+  // The line where the structure breaks (0 for NotBasic), or where the trailing bytes
+  // start; -1 for None.
+  int64_t offset = -1;
   std::string message;  // one sentence; empty for None
   bool IsError() const {
     return kind == ListingReportKind::NotBasic || kind == ListingReportKind::BrokenStructure;

@@ -2,7 +2,9 @@
 // of their lines, the sample images' programs, and the *TYPE text view.
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
+#include <random>
 
 #include "decode/BasicListing.h"
 #include "decode/TextView.h"
@@ -63,6 +65,8 @@ class TestBasicListing : public QObject {
   void spans_data();
   void spans();
   void lineOffsetsAreThoseOfTheirCarriageReturns();
+  void cutProgramsListTheirWholeLines();
+  void randomBytesGiveWellFormedLines();
   void plainTextOfSomeLines_data();
   void plainTextOfSomeLines();
   void samplePrograms_data();
@@ -310,6 +314,64 @@ void TestBasicListing::lineOffsetsAreThoseOfTheirCarriageReturns() {
   QCOMPARE(listing.lines.size(), offsets.size());
   for (size_t index = 0; index < offsets.size(); ++index) {
     QCOMPARE(listing.lines[index].offset, offsets[index]);
+  }
+}
+
+void TestBasicListing::cutProgramsListTheirWholeLines() {
+  Program program;
+  std::vector<size_t> lineEnds;
+  for (int number = 10; number <= 50; number += 10) {
+    program.Line(number, "\xF1\"LINE\";" + std::to_string(number) + ":\xE5" + T(number));
+    lineEnds.push_back(program.Size());
+  }
+  program.End();
+  const std::vector<uint8_t>& whole = program.Bytes();
+  BasicListing full = ListBasicProgram(whole);
+  QCOMPARE(full.lines.size(), lineEnds.size());
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    std::span<const uint8_t> start(whole.data(), cut);
+    BasicListing listing = ListBasicProgram(start);
+    size_t wholeLines = size_t(
+        std::count_if(lineEnds.begin(), lineEnds.end(), [&](size_t end) { return end <= cut; }));
+    QVERIFY2(listing.report.IsError(), qPrintable(QString("cut at %1").arg(cut)));
+    QCOMPARE(listing.report.kind,
+             wholeLines == 0 ? ListingReportKind::NotBasic : ListingReportKind::BrokenStructure);
+    QCOMPARE(listing.lines.size(), wholeLines);
+    for (size_t index = 0; index < wholeLines; ++index) {
+      QCOMPARE(listing.lines[index].text, full.lines[index].text);
+    }
+  }
+}
+
+void TestBasicListing::randomBytesGiveWellFormedLines() {
+  // Whatever the bytes, every line is printable text with spans inside it, the lines
+  // lie in order inside the file, and an error report comes with a message.
+  std::mt19937 random(17);
+  for (int round = 0; round < 1000; ++round) {
+    std::vector<uint8_t> bytes(random() % 600);
+    for (uint8_t& byte : bytes) {
+      byte = uint8_t(random());
+    }
+    // Mostly plausible lines, so the walk gets past the first header.
+    for (size_t at = 0; at + 4 <= bytes.size() && round % 2 == 0;) {
+      bytes[at] = 0x0D;
+      bytes[at + 1] &= 0x7F;
+      bytes[at + 3] = uint8_t(4 + random() % 40);
+      at += bytes[at + 3];
+    }
+    BasicListing listing = ListBasicProgram(bytes);
+    QCOMPARE(listing.report.message.empty(), listing.report.kind == ListingReportKind::None);
+    std::vector<ListingLine> view = TextViewLines(bytes);
+    for (const std::vector<ListingLine>* lines : {&listing.lines, &view}) {
+      int64_t previous = -1;
+      for (const ListingLine& line : *lines) {
+        QVERIFY(line.offset > previous && line.offset < int64_t(bytes.size()));
+        previous = line.offset;
+        QVERIFY(std::all_of(line.text.begin(), line.text.end(),
+                            [](char c) { return IsPrintable(uint8_t(c)); }));
+        QVERIFY(Markup(line) != "{!}");
+      }
+    }
   }
 }
 
