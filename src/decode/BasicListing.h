@@ -15,7 +15,7 @@
 
 enum class ListingReportKind {
   None,              // a whole program, nothing after its end marker
-  NotBasic,          // nothing could be listed
+  NotBasic,          // not a program: empty, no 0x0D first, or its first line broken
   BrokenStructure,   // listed up to the last good line
   DataAfterProgram,  // a whole program, then more bytes
 };
@@ -39,8 +39,8 @@ struct BasicListing {
 
 // Lists a program. Each line is its number right-aligned in 5 characters and then its
 // bytes with every token expanded, no spaces added or removed. Literal text (strings,
-// the rest of a line after REM or DATA, and a * command) is taken byte for byte, and a
-// byte outside 0x20-0x7E anywhere is written as \xHH. A line-number token (0x8D) lists
+// the rest of a line after REM or DATA, and a line that starts with a * command) is taken byte for
+// byte, and a byte outside 0x20-0x7E anywhere is written as \xHH. A line-number token (0x8D) lists
 // as the decimal number it holds.
 BasicListing ListBasicProgram(std::span<const uint8_t> bytes);
 
