@@ -71,7 +71,8 @@ bool SingleInstance::HandOff(const QStringList& paths) {
 
 bool SingleInstance::Listen() {
   server_ = new QLocalServer(this);
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  // No socket options: with them Qt renames its socket into place, which would take
+  // the name from a program already listening. The runtime folder is the user's alone.
   connect(server_, &QLocalServer::newConnection, this, &SingleInstance::AcceptConnection);
   if (server_->listen(serverName_)) {
     return true;
