@@ -2,6 +2,7 @@
 // arguments name images to open after the splash; when Kestrow is already running they
 // are handed to it instead and this start ends.
 #include <QFile>
+#include <QTimer>
 #include <cstring>
 #include <iostream>
 
@@ -21,6 +22,17 @@ std::vector<std::string> LocalPaths(const QStringList& paths) {
   return local;
 }
 
+// Images handed over while a dialog is open wait until it has closed, so that no window
+// appears in the middle of a question.
+void OpenWhenNoDialogIsOpen(TKestrowMainFrm& mainFrame, const std::vector<std::string>& paths) {
+  if (QApplication::activeModalWidget() != nullptr) {
+    QTimer::singleShot(250, &mainFrame,
+                       [&mainFrame, paths] { OpenWhenNoDialogIsOpen(mainFrame, paths); });
+    return;
+  }
+  mainFrame.OpenImages(paths);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -35,6 +47,8 @@ int main(int argc, char* argv[]) {
     return 0;
   }
   KestrowApplication application(argc, argv);
+  // Names the program to the desktop, which finds its menu entry and icon by it.
+  QGuiApplication::setDesktopFileName("org.example.Kestrow");
   const QStringList images = SingleInstance::ImageArguments(application.arguments().mid(1));
   SingleInstance instance;
   if (!images.isEmpty() && instance.HandOff(images)) {
@@ -53,7 +67,7 @@ int main(int argc, char* argv[]) {
                        }
                        mainFrame.raise();
                        mainFrame.activateWindow();
-                       mainFrame.OpenImages(LocalPaths(paths));
+                       OpenWhenNoDialogIsOpen(mainFrame, LocalPaths(paths));
                      });
     mainFrame.show();
     mainFrame.OpenImages(LocalPaths(images));
