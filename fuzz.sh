@@ -18,7 +18,7 @@ targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 seconds=${FUZZ_SECONDS:-60}
 jobs=${FUZZ_BUILD_JOBS:-2}
-samples=../shared/samples
+samples=tests/data
 
 for target in "${targets[@]}"; do
   case " ${all_targets[*]} " in

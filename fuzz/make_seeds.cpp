@@ -162,7 +162,9 @@ void ImportSeeds(const std::string& samples, const std::string& folder) {
   }
   const char* const fixedSideCars[] = {"$.GAME     001900 008023 000100 L",
                                        "B.PROG  FF1900 FF8023 3000 8", "$.ODD  1900",
-                                       "A.B     zz1900 008023"};
+                                       "A.B     zz1900 008023",
+                                       // a disc-build tool's spelling: TAB, no length
+                                       "$.!BOOT\t000000 FFFFFF", "$.help\t\t000000 000000"};
   for (const char* sideCar : fixedSideCars) {
     std::string text = std::string("$.GAME\\n") + sideCar + "\\n";
     std::vector<uint8_t> seed(text.begin(), text.end());

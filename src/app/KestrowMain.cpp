@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidgetAction>
+#include <utility>
 
 #include "app/KestrowApplication.h"
 #include "app/WindowMenuStyle.h"
@@ -392,6 +393,7 @@ void TKestrowMainFrm::Timer1Timer(QObject* sender) {
   } else {
     tempArea_.Establish(tempFolder);
   }
+  OpenImages(std::exchange(imagesAfterSplash_, {}));
 }
 
 void TKestrowMainFrm::CentreOnDesktop() {
@@ -442,6 +444,16 @@ void TKestrowMainFrm::OpenDFSFileMnuItemClick() {
       {"single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd", ""});
   if (!name.empty()) {
     NewDFSFiler(name);
+  }
+}
+
+void TKestrowMainFrm::OpenImages(const std::vector<std::string>& paths) {
+  if (Timer1->isActive()) {
+    imagesAfterSplash_.insert(imagesAfterSplash_.end(), paths.begin(), paths.end());
+    return;
+  }
+  for (const std::string& path : paths) {
+    NewDFSFiler(path);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/TempArea.h"
 #include "app/children/KestrowClasses.h"
@@ -83,6 +84,9 @@ class TKestrowMainFrm : public QMainWindow {
   // Disk, New disk (dsd 80T): as New disk, offering a double-sided image first.
   void NewDSDFileMnuItemClick();
   void OpenDFSFileMnuItemClick();
+  // Opens each image as Disk, Open does, with its messages: the files named when the
+  // program was started, or by a later start. During the splash they wait for its end.
+  void OpenImages(const std::vector<std::string>& paths);
   // Shows or hides the active disk window's full disk information.
   void FullInfoClick();
   // Shows the Disk properties dialog, modally, for the active disk window.
@@ -217,6 +221,7 @@ class TKestrowMainFrm : public QMainWindow {
   bool AnyInspectorChanged() const;
   TFileInspectorFrm* ActiveInspector() const;
 
+  std::vector<std::string> imagesAfterSplash_;
   std::unique_ptr<ChildRegistryClass> registry_;
   TempAreaClass tempArea_;
   WindowMenuStyle* windowMenuStyle_;

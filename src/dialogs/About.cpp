@@ -12,8 +12,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "util/KestrowVersion.h"
+
 const char* const TAboutFrm::kContactAddress = "kestrow@example.org";
-const char* const TAboutFrm::kVersionText = "Version 0.3";
+const char* const TAboutFrm::kVersionText = "Version " KESTROW_VERSION;
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "disk/EntryRules.h"
 #include "disk/HostFiles.h"
 #include "platform/TerminalPrompts.h"
+#include "util/KestrowVersion.h"
 #include "util/Useful.h"
 
 namespace {
@@ -405,6 +406,11 @@ bool AsksForHelp(const std::vector<std::string>& arguments) {
          (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help");
 }
 
+// "COMMAND --help": that command's usage line alone.
+bool AsksForCommandHelp(const std::vector<std::string>& arguments) {
+  return arguments.size() == 2 && (arguments[1] == "--help" || arguments[1] == "-h");
+}
+
 int ReportUsageError(const UsageError& error, std::ostream& errors) {
   errors << "kestrow-dfs: " << error.what() << '\n';
   if (error.synopsis.empty()) {
@@ -446,11 +452,19 @@ int RunDiskCommand(const std::vector<std::string>& arguments, std::ostream& out,
     out << kUsage;
     return kCommandDone;
   }
+  if (arguments.size() == 1 && arguments[0] == "--version") {
+    out << "kestrow-dfs " << kKestrowVersion << '\n';
+    return kCommandDone;
+  }
   try {
     if (arguments.empty()) {
       throw UsageError("no command given");
     }
     const CommandDefinition& definition = FindCommand(arguments[0]);
+    if (AsksForCommandHelp(arguments)) {
+      out << "Usage: kestrow-dfs " << definition.synopsis << '\n';
+      return kCommandDone;
+    }
     try {
       return RunCommand(definition, ParseCommandLine(arguments, definition), out, errors);
     } catch (UsageError& error) {

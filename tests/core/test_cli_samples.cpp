@@ -71,6 +71,10 @@ class TestCliSamples : public QObject {
   QTemporaryDir builtDir_;
 
  private slots:
+  void initTestCase() {
+    const std::string missing = MissingSamples();
+    QVERIFY2(missing.empty(), missing.c_str());
+  }
   void listAndCatAgreeWithTheBytes_data();
   void listAndCatAgreeWithTheBytes();
   void extractedFilesAddBackUnchanged_data();

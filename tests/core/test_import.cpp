@@ -1,6 +1,6 @@
 // Importing host files into images: side-cars of every layout, names, conflicts with
 // locked files, open inspectors and overwrite questions, full disks, unreadable files,
-// a copy out and back in of every byte value, and real folders from other tools.
+// a copy out and back in of every byte value, and folders as other tools leave them.
 #include <unistd.h>
 
 #include <QTemporaryDir>
@@ -491,18 +491,45 @@ void TestImport::copiesOntoTheirOwnImageAsk() {
   QCOMPARE(scene.FileData('$', "GAME   "), Data("game!"));
 }
 
-// ---- Real folders --------------------------------------------------------------------------
+// ---- Other tools' folders -----------------------------------------------------------------
+
+namespace {
+
+// A folder as a disc-build tool leaves its inputs: each side-car "D.NAME<TAB>LOAD EXEC",
+// 6-digit hex, no length and no final newline (one with two TABs), host names that differ
+// from the DFS names, and some DFS names in lower case.
+void WriteDiscBuildFolder(const std::filesystem::path& folder) {
+  struct BuildInput {
+    const char* hostName;
+    const char* sideCar;
+    size_t length;
+  };
+  const BuildInput inputs[] = {
+      {"boot", "$.!BOOT\t000000 FFFFFF", 0x14},     {"intro", "$.INTRO\t000000 000000", 6},
+      {"level2", "$.LEVEL2\t000000 000000", 0x13F}, {"level3", "$.LEVEL3\t000000 000000", 0x230},
+      {"level4", "$.LEVEL4\t000000 000000", 0x3E8}, {"level8", "$.LEVEL8\t000000 000000", 0x718},
+      {"help", "$.help\t\t000000 000000", 0x395},   {"readme", "$.readme\t000000 000000", 0x7D4},
+  };
+  std::filesystem::create_directory(folder);
+  uint8_t seed = 1;
+  for (const BuildInput& input : inputs) {
+    const std::string host = (folder / input.hostName).string();
+    WriteHostBytes(host, PatternBytes(input.length, seed++));
+    WriteHostBytes(host + ".inf", Data(input.sideCar));
+  }
+}
+
+}  // namespace
 
 void TestImport::sampleFolders_data() {
-  QTest::addColumn<QString>("folder");
+  QTest::addColumn<QString>("folder");  // in the sample folder; empty for the built one
   QTest::addColumn<QStringList>("catalogue");
   // As their side-cars give them; the lengths are the host files' sizes.
-  QTest::newRow("bitshifters: tabs, host names differ")
-      << "bitshifters-badapple-files"
-      << QStringList{"$.!BOOT__ 000000 FFFFFF 14",  "$.DUMMY2_ 000000 000000 13F",
-                     "$.DUMMY3_ 000000 000000 230", "$.DUMMY4_ 000000 000000 3E8",
-                     "$.DUMMY8_ 000000 000000 718", "$.DUMMY__ 000000 000000 6",
-                     "$.help___ 000000 000000 395", "$.readme_ 000000 000000 7D4"};
+  QTest::newRow("disc-build tool: tabs, host names differ")
+      << "" << QStringList{"$.!BOOT__ 000000 FFFFFF 14",  "$.INTRO__ 000000 000000 6",
+                           "$.LEVEL2_ 000000 000000 13F", "$.LEVEL3_ 000000 000000 230",
+                           "$.LEVEL4_ 000000 000000 3E8", "$.LEVEL8_ 000000 000000 718",
+                           "$.help___ 000000 000000 395", "$.readme_ 000000 000000 7D4"};
   QTest::newRow("beeblink: 8 digits, CR LF")
       << "beeblink-B"
       << QStringList{"$.!I_____ FFFFFF FFFFFF 24", "$.!R_____ FFFFFF FFFFFF 23",
@@ -515,7 +542,14 @@ void TestImport::sampleFolders() {
   namespace fs = std::filesystem;
   QTemporaryDir dir;
   fs::path copy = fs::path(dir.path().toStdString()) / "copy";
-  fs::copy(fs::path(KESTROW_SAMPLES_DIR) / "folders" / folder.toStdString(), copy);
+  if (folder.isEmpty()) {
+    WriteDiscBuildFolder(copy);
+  } else {
+    const std::string sample = "folders/" + folder.toStdString();
+    const std::string missing = MissingSamples({sample});
+    QVERIFY2(missing.empty(), missing.c_str());
+    fs::copy(fs::path(KESTROW_SAMPLES_DIR) / sample, copy);
+  }
   std::vector<std::string> dropped;
   for (const fs::directory_entry& entry : fs::directory_iterator(copy)) {
     dropped.push_back(entry.path().string());
@@ -526,7 +560,7 @@ void TestImport::sampleFolders() {
   QVERIFY(scene.prompts->Events().empty());
   QCOMPARE(summary.storedCount, int(catalogue.size()));
   QCOMPARE(Catalogue(*scene.disk), catalogue);
-  if (folder.startsWith("bitshifters")) {
+  if (folder.isEmpty()) {
     QCOMPARE(scene.FileData('$', "!BOOT  "), ReadHostFile((copy / "boot").string()));
     QCOMPARE(scene.FileData('$', "readme "), ReadHostFile((copy / "readme").string()));
   } else {

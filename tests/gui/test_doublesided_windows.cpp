@@ -76,6 +76,10 @@ class DoubleSidedWindowsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase() {
+    const std::string missing = MissingSamples({"jsbeeb-bcdtest.dsd"});
+    QVERIFY2(missing.empty(), missing.c_str());
+  }
   void init() {
     prompts_ = std::make_unique<ScopedScriptedPrompts>();
     frame_ = MakeMainFrame();

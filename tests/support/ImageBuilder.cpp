@@ -132,6 +132,23 @@ std::vector<uint8_t> ReadHostFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::string MissingSamples(const std::vector<std::string>& names) {
+  namespace fs = std::filesystem;
+  const fs::path folder(KESTROW_SAMPLES_DIR);
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) {
+    return "the sample folder " + folder.string() +
+           " is missing (it is tests/data in the "
+           "source tree)";
+  }
+  for (const std::string& name : names) {
+    if (!fs::exists(folder / name, error)) {
+      return "the sample " + name + " is missing from " + folder.string();
+    }
+  }
+  return {};
+}
+
 std::string CopySample(const QTemporaryDir& dir, const std::string& sampleName) {
   namespace fs = std::filesystem;
   fs::path source = fs::path(KESTROW_SAMPLES_DIR) / sampleName;
@@ -143,7 +160,8 @@ std::string CopySample(const QTemporaryDir& dir, const std::string& sampleName) 
 
 std::vector<std::string> SampleNames(const std::string& extension) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(KESTROW_SAMPLES_DIR)) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(KESTROW_SAMPLES_DIR, error)) {
     std::string name = entry.path().filename().string();
     if (name.size() > extension.size() &&
         name.compare(name.size() - extension.size(), extension.size(), extension) == 0) {

@@ -65,8 +65,14 @@ std::vector<uint8_t> PatternBytes(size_t count, uint8_t seed);
 // The whole content of a host file (empty when it cannot be read).
 std::vector<uint8_t> ReadHostFile(const std::string& path);
 
+// Empty when the sample folder (tests/data) holds every named file or folder, else what
+// is missing. Suites check it in initTestCase, so that missing data fails with a message
+// before CopySample could throw.
+std::string MissingSamples(const std::vector<std::string>& names = {});
+
 // Copies the named image from the sample folder into dir as a writable file.
 std::string CopySample(const QTemporaryDir& dir, const std::string& sampleName);
 
-// Every file name in the sample folder that ends in extension (".ssd", ".dsd"), sorted.
+// Every file name in the sample folder that ends in extension (".ssd", ".dsd"), sorted;
+// none when the folder is missing.
 std::vector<std::string> SampleNames(const std::string& extension);
