@@ -63,10 +63,28 @@ void WriteAt(SFileStream& stream, int64_t offset, const void* bytes, size_t coun
   stream.Flush();
 }
 
+// As WriteAt; when the write or the flush fails, the bytes that were there are put back
+// before the failure is raised, so a short write never leaves half a title or catalogue.
+void WriteRestoring(SFileStream& stream, int64_t offset, const void* bytes, size_t count) {
+  std::vector<uint8_t> previous(count, 0);
+  stream.Seek(offset);
+  stream.Read(previous.data(), count);
+  try {
+    WriteAt(stream, offset, bytes, count);
+  } catch (const FileSystemError&) {
+    try {
+      WriteAt(stream, offset, previous.data(), count);
+    } catch (const FileSystemError&) {
+      // The first failure is the one to report.
+    }
+    throw;
+  }
+}
+
 void WriteIndexTitle(SFileStream& stream, int number, const std::string& title) {
   uint8_t bytes[kTitleLength];
   EncodeTitle(bytes, title);
-  WriteAt(stream, MMBFileClass::EntryOffset(number), bytes, sizeof bytes);
+  WriteRestoring(stream, MMBFileClass::EntryOffset(number), bytes, sizeof bytes);
 }
 
 SectorMapping DiscMapping(int number) {
@@ -406,12 +424,12 @@ MMBResult MMBFileClass::Format(int number) {
   uint8_t catalogue[kCatalogueSize] = {};
   catalogue[0x106] = static_cast<uint8_t>(kBlankSectorCount >> 8);
   catalogue[0x107] = static_cast<uint8_t>(kBlankSectorCount & 0xFF);
-  WriteAt(*stream_, DiscOffset(number), catalogue, sizeof catalogue);
+  WriteRestoring(*stream_, DiscOffset(number), catalogue, sizeof catalogue);
   uint8_t entry[kMMBEntrySize];
   ReadEntry(number, entry);
   EncodeTitle(entry, "");
   entry[kStatusByte] = kMMBStatusReadWrite;
-  WriteAt(*stream_, EntryOffset(number), entry, sizeof entry);
+  WriteRestoring(*stream_, EntryOffset(number), entry, sizeof entry);
   return {};
 }
 
@@ -444,13 +462,15 @@ MMBResult MMBFileClass::Import(int number, const std::string& imagePath) {
   }
   // The whole disc, so nothing of the disc it replaces shows through past the image.
   image->resize(static_cast<size_t>(kMMBDiscSize), 0);
-  WriteAt(*stream_, DiscOffset(number), image->data(), image->size());
+  // Disc first, entry second, as for a title change; a failed write puts the old disc
+  // back whole.
+  WriteRestoring(*stream_, DiscOffset(number), image->data(), image->size());
   DFSDiskClass disc(stream_, MMBDiscName(fileName_, number), DiscMapping(number));
   uint8_t entry[kMMBEntrySize];
   ReadEntry(number, entry);
   EncodeTitle(entry, disc.GetTitle());
   entry[kStatusByte] = kMMBStatusReadWrite;
-  WriteAt(*stream_, EntryOffset(number), entry, sizeof entry);
+  WriteRestoring(*stream_, EntryOffset(number), entry, sizeof entry);
   return {};
 }
 
