@@ -159,19 +159,26 @@ void ReplaceFileWhole(const std::string& path, const std::function<void(SFileStr
   }
 }
 
-// The whole content of a host file of at most limit bytes; nothing when it is larger.
+// The whole content of a regular host file of at most limit bytes; nothing when it is
+// larger. Anything else (a folder, a pipe, a device) raises FileSystemError, without
+// waiting for a pipe's writer.
 std::optional<std::vector<uint8_t>> ReadSmallHostFile(const std::string& path, int64_t limit) {
-  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (descriptor < 0) {
     throw FileSystemError("Cannot open file", path, errno);
   }
   struct stat status {};
+  int failure = 0;
   if (::fstat(descriptor, &status) != 0) {
-    int failure = errno;
+    failure = errno;
+  } else if (!S_ISREG(status.st_mode)) {
+    failure = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+  }
+  if (failure != 0) {
     ::close(descriptor);
     throw FileSystemError("Cannot read file", path, failure);
   }
-  if (S_ISREG(status.st_mode) && status.st_size > limit) {
+  if (status.st_size > limit) {
     ::close(descriptor);
     return std::nullopt;
   }

@@ -675,7 +675,7 @@ void TestMMB::importExportRoundTrip() {
 void TestMMB::importRefusalsChangeNothing_data() {
   QTest::addColumn<int>("disc");
   QTest::addColumn<QString>("name");
-  QTest::addColumn<int>("size");  // -1: no such file; -2: a folder
+  QTest::addColumn<int>("size");  // -1: no such file; -2: a folder; -3: a pipe
   QTest::addColumn<int>("refusal");
   const int tooLarge = int(MMBRefusal::ImageTooLarge);
   const int doubleSided = int(MMBRefusal::ImageDoubleSided);
@@ -688,6 +688,7 @@ void TestMMB::importRefusalsChangeNothing_data() {
   QTest::newRow("past the last disc") << 511 << "fine.ssd" << 512 << int(MMBRefusal::NoSuchDisc);
   QTest::newRow("missing image") << 2 << "missing.ssd" << -1 << failure;
   QTest::newRow("a folder") << 2 << "folder.ssd" << -2 << failure;
+  QTest::newRow("a pipe without a writer") << 2 << "pipe.ssd" << -3 << failure;
 }
 
 void TestMMB::importRefusalsChangeNothing() {
@@ -701,6 +702,8 @@ void TestMMB::importRefusalsChangeNothing() {
     ImageBuilder().Title("NOPE").HostSize(size_t(size)).WriteTo(image);
   } else if (size == -2) {
     QVERIFY(QDir().mkpath(QString::fromStdString(image)));
+  } else if (size == -3) {
+    QCOMPARE(::mkfifo(image.c_str(), 0600), 0);
   }
   Snapshot before = Take(path);
   auto mmb = MMBFileClass::Open(path);
