@@ -260,6 +260,24 @@ std::string MMBSummaryText(const std::vector<MMBSlot>& slots) {
          std::to_string(locked) + " locked";
 }
 
+bool MMBSlotMatches(const MMBSlot& slot, const std::string& filter) {
+  size_t first = filter.find_first_not_of(' ');
+  if (first == std::string::npos) {
+    return true;
+  }
+  std::string wanted = filter.substr(first, filter.find_last_not_of(' ') - first + 1);
+  bool digits = std::all_of(wanted.begin(), wanted.end(),
+                            [](unsigned char value) { return std::isdigit(value) != 0; });
+  if (digits && std::to_string(slot.Number).rfind(wanted, 0) == 0) {
+    return true;
+  }
+  auto upper = [](unsigned char value) { return static_cast<char>(std::toupper(value)); };
+  std::string title = slot.Title;
+  std::transform(title.begin(), title.end(), title.begin(), upper);
+  std::transform(wanted.begin(), wanted.end(), wanted.begin(), upper);
+  return title.find(wanted) != std::string::npos;
+}
+
 MMBResult MMBRefused(MMBRefusal refusal, int number, const std::string& path) {
   const char* message = "";
   switch (refusal) {

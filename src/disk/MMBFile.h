@@ -69,6 +69,10 @@ const char* MMBStatusText(MMBDiscStatus status);
 const char* MMBStatusKey(MMBDiscStatus status);
 // "511 discs, 347 formatted, 12 locked".
 std::string MMBSummaryText(const std::vector<MMBSlot>& slots);
+// Whether the slot stays in a list narrowed by filter: always for an empty filter (or one
+// of spaces only); for digits, when the disc number starts with them; and whenever the
+// title holds the filter, letters compared ignoring case.
+bool MMBSlotMatches(const MMBSlot& slot, const std::string& filter);
 
 // Why an operation did nothing. Every refusal comes with its message.
 enum class MMBRefusal {

@@ -209,6 +209,8 @@ class TestMMB : public QObject {
   void indexEntriesReadAsStored_data();
   void indexEntriesReadAsStored();
   void summaryCountsFormattedAndLocked();
+  void filterNarrowsByNumberOrTitle_data();
+  void filterNarrowsByNumberOrTitle();
   void bootDiscs_data();
   void bootDiscs();
   void extendedFormatChainsBlocks_data();
@@ -293,6 +295,43 @@ void TestMMB::indexEntriesReadAsStored() {
 void TestMMB::summaryCountsFormattedAndLocked() {
   auto mmb = MMBFileClass::Open(WriteFixture());
   QCOMPARE(MMBSummaryText(mmb->ReadIndex()), std::string("511 discs, 8 formatted, 1 locked"));
+}
+
+void TestMMB::filterNarrowsByNumberOrTitle_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QString>(
+      "matching");  // of discs 1 "ELITE", 12 "Repton 2", 120 "", 312 "LEVEL 12"
+  QTest::newRow("empty") << ""
+                         << "1 12 120 312";
+  QTest::newRow("spaces only") << "   "
+                               << "1 12 120 312";
+  QTest::newRow("number prefix") << "12"
+                                 << "12 120 312";
+  QTest::newRow("whole number") << "120"
+                                << "120";
+  QTest::newRow("number with spaces") << " 1 "
+                                      << "1 12 120 312";
+  QTest::newRow("title, any case") << "rep"
+                                   << "12";
+  QTest::newRow("title with a space") << "ton 2"
+                                      << "12";
+  QTest::newRow("digits in a title") << "2"
+                                     << "12 312";
+  QTest::newRow("nothing") << "ZZ"
+                           << "";
+}
+
+void TestMMB::filterNarrowsByNumberOrTitle() {
+  QFETCH(QString, filter);
+  QFETCH(QString, matching);
+  std::vector<MMBSlot> listed = {{1, "ELITE"}, {12, "Repton 2"}, {120, ""}, {312, "LEVEL 12"}};
+  QStringList matched;
+  for (const MMBSlot& slot : listed) {
+    if (MMBSlotMatches(slot, filter.toStdString())) {
+      matched << QString::number(slot.Number);
+    }
+  }
+  QCOMPARE(matched.join(' '), matching);
 }
 
 void TestMMB::bootDiscs_data() {
