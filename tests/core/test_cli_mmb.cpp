@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "disk/DiskCommands.h"
 #include "disk/MMBFile.h"
 #include "support/CliRunner.h"
 #include "support/ImageBuilder.h"
@@ -63,6 +64,8 @@ class TestCliMMB : public QObject {
 
  private slots:
   void initTestCase() { QVERIFY(dir_.isValid()); }
+  void imageArgumentsNameDiscs_data();
+  void imageArgumentsNameDiscs();
   void commandsChangeTheIndex_data();
   void commandsChangeTheIndex();
   void dcatListsTheIndex();
@@ -73,6 +76,48 @@ class TestCliMMB : public QObject {
   void newMMBWritesABlankFile();
   void anMMBInUseIsRefused();
 };
+
+void TestCliMMB::imageArgumentsNameDiscs_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("path");
+  QTest::addColumn<int>("drive");
+  QTest::addColumn<int>("disc");
+  QTest::newRow("disc") << "card.mmb:5"
+                        << "card.mmb" << 0 << 5;
+  QTest::newRow("capitals") << "CARD.MmB:510"
+                            << "CARD.MmB" << 0 << 510;
+  QTest::newRow(":2 is a disc, not a side") << "card.mmb:2"
+                                            << "card.mmb" << 0 << 2;
+  QTest::newRow("leading zeros") << "a:b/card.mmb:007"
+                                 << "a:b/card.mmb" << 0 << 7;
+  QTest::newRow("extended disc") << "card.mmb:1021"
+                                 << "card.mmb" << 0 << 1021;
+  QTest::newRow("no disc") << "card.mmb"
+                           << "card.mmb" << 0 << -1;
+  QTest::newRow("not a number") << "card.mmb:x"
+                                << "card.mmb:x" << 0 << -1;
+  QTest::newRow("six digits") << "card.mmb:123456"
+                              << "card.mmb:123456" << 0 << -1;
+  QTest::newRow("an image") << "disc.ssd:5"
+                            << "disc.ssd:5" << 0 << -1;
+  QTest::newRow("a side") << "pair.dsd:2"
+                          << "pair.dsd" << 2 << -1;
+}
+
+void TestCliMMB::imageArgumentsNameDiscs() {
+  QFETCH(QString, text);
+  QFETCH(QString, path);
+  QFETCH(int, drive);
+  QFETCH(int, disc);
+  ImageArgument image = ParseImageArgument(text.toStdString());
+  QCOMPARE(QString::fromStdString(image.path), path);
+  QCOMPARE(image.drive, drive);
+  QCOMPARE(image.mmbDisc, disc);
+  if (disc >= 0) {
+    QCOMPARE(MMBDiscName(image.path, disc),
+             text.toStdString().substr(0, size_t(path.size())) + ":" + std::to_string(disc));
+  }
+}
 
 void TestCliMMB::commandsChangeTheIndex_data() {
   QTest::addColumn<QStringList>("arguments");
