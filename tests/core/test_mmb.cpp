@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "disk/DFSUseful.h"
@@ -115,13 +116,13 @@ DFSFileClass NewFile(const std::string& name, int32_t length) {
   return file;
 }
 
-const RawEntry* Find(const RawDisk& disk, const std::string& name) {
+std::optional<RawEntry> Find(const RawDisk& disk, const std::string& name) {
   for (const RawEntry& entry : disk.entries) {
     if (entry.name == PadRight(name, 7)) {
-      return &entry;
+      return entry;
     }
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 // One disk operation and what the disc's raw bytes must show after it.
@@ -148,8 +149,8 @@ const std::map<QString, DiscOperation>& DiscOperations() {
           QCOMPARE(disk.SaveFile(NewFile("BIG", 150000), source), int(kSaveDone));
         },
         [](const std::vector<uint8_t>& disc) {
-          const RawEntry* big = Find(DecodeRawDisk(disc, false, 0), "BIG");
-          return big != nullptr && RawFileBytes(disc, false, 0, *big) == PatternBytes(150000, 77);
+          std::optional<RawEntry> big = Find(DecodeRawDisk(disc, false, 0), "BIG");
+          return big.has_value() && RawFileBytes(disc, false, 0, *big) == PatternBytes(150000, 77);
         }}},
       {"save to the last sector",
        {[](DFSDiskClass& disk) {
@@ -157,32 +158,33 @@ const std::map<QString, DiscOperation>& DiscOperations() {
           QCOMPARE(disk.SaveFile(NewFile("FILL", kFill), source), int(kSaveDone));
         },
         [](const std::vector<uint8_t>& disc) {
-          const RawEntry* fill = Find(DecodeRawDisk(disc, false, 0), "FILL");
-          return fill != nullptr && RawFileBytes(disc, false, 0, *fill) == PatternBytes(kFill, 5) &&
+          std::optional<RawEntry> fill = Find(DecodeRawDisk(disc, false, 0), "FILL");
+          return fill.has_value() &&
+                 RawFileBytes(disc, false, 0, *fill) == PatternBytes(kFill, 5) &&
                  fill->start * 256 + kFill == 204800 - 1;
         }}},
       {"delete",
        {[](DFSDiskClass& disk) { QVERIFY(disk.DeleteFile('B', "FIRST  ")); },
         [](const std::vector<uint8_t>& disc) {
           RawDisk raw = DecodeRawDisk(disc, false, 0);
-          return raw.entries.size() == 1 && Find(raw, "FIRST") == nullptr;
+          return raw.entries.size() == 1 && !Find(raw, "FIRST");
         }}},
       {"rename",
        {[](DFSDiskClass& disk) { QVERIFY(disk.RenameFile('$', "SECOND", "OTHER")); },
         [](const std::vector<uint8_t>& disc) {
-          return Find(DecodeRawDisk(disc, false, 0), "OTHER") != nullptr;
+          return Find(DecodeRawDisk(disc, false, 0), "OTHER").has_value();
         }}},
       {"lock an entry",
        {[](DFSDiskClass& disk) { QVERIFY(disk.SetLocked('$', "SECOND ", true)); },
         [](const std::vector<uint8_t>& disc) {
-          const RawEntry* second = Find(DecodeRawDisk(disc, false, 0), "SECOND");
-          return second != nullptr && second->locked;
+          std::optional<RawEntry> second = Find(DecodeRawDisk(disc, false, 0), "SECOND");
+          return second.has_value() && second->locked;
         }}},
       {"load address",
        {[](DFSDiskClass& disk) { QVERIFY(disk.SetAddress('B', "FIRST  ", "Load", "12345")); },
         [](const std::vector<uint8_t>& disc) {
-          const RawEntry* first = Find(DecodeRawDisk(disc, false, 0), "FIRST");
-          return first != nullptr && first->load == 0xFF2345;
+          std::optional<RawEntry> first = Find(DecodeRawDisk(disc, false, 0), "FIRST");
+          return first.has_value() && first->load == 0xFF2345;
         }}},
   };
   return operations;
@@ -418,7 +420,7 @@ void TestMMB::extendedFormatChainsBlocks() {
   QCOMPARE(ChangedOutside(before, Take(path, 2), 600), std::string());
   RawDisk disc = RawDiscOf(path, 600);
   QCOMPARE(disc.title, std::string("MOVED ON"));
-  QVERIFY(Find(disc, "NEW") != nullptr);
+  QVERIFY(Find(disc, "NEW").has_value());
   QVERIFY(mmb->SetLocked(600, true));
   QCOMPARE(int(Entry(path, 600)[15]), 0x00);
 }
