@@ -221,6 +221,7 @@ class TestMMB : public QObject {
   void tooShortForItsIndexIsRefused();
   void discOperationsStayInTheirSlot_data();
   void discOperationsStayInTheirSlot();
+  void writesNeverReachTheNextDisc();
   void lockedDiscRefusesEveryWrite_data();
   void lockedDiscRefusesEveryWrite();
   void slotOperations_data();
@@ -483,6 +484,38 @@ void TestMMB::discOperationsStayInTheirSlot() {
   QCOMPARE(ChangedOutside(before, Take(path), disc), std::string());
   // The disc's title and the index's stay in step.
   QCOMPARE(IndexTitle(path, disc), RawDiscOf(path, disc).title);
+}
+
+void TestMMB::writesNeverReachTheNextDisc() {
+  // A catalogue that counts 1023 sectors claims more than the slot's 800.
+  std::string path = Path("overlong.mmb");
+  MMBBuilder builder = Fixture();
+  std::vector<uint8_t> disc = FormattedDiscImage(255, "OVERLONG");
+  disc[0x106] |= 0x03;
+  disc[0x107] = 0xFF;
+  disc.resize(size_t(kDisc), 0);
+  std::fill_n(disc.begin() + kDisc / 2 - 2, 4, 0xAA);  // across the middle of the slot
+  builder.Disc(255, disc).Entry(255, "OVERLONG", 0x0F).WriteTo(path);
+  Snapshot before = Take(path);
+  {
+    auto mmb = MMBFileClass::Open(path);
+    std::unique_ptr<DFSDiskClass> opened = mmb->OpenDisc(255).disc;
+    SMemoryStream source(PatternBytes(200000, 1));
+    try {
+      QCOMPARE(opened->SaveFile(NewFile("HUGE", 200000), source), int(kSaveNoRoom));
+    } catch (const std::out_of_range&) {
+      // Refused before a byte was written.
+    }
+    uint8_t bytes[20] = {};
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, opened->WriteDisk(kDisc - 10, bytes, 20));
+    // The span bounds a disk whatever its catalogue says: here half the slot.
+    DFSDiskClass half(mmb->HostFile(), path, {false, 0, MMBFileClass::DiscOffset(255), kDisc / 2});
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, half.WriteDisk(kDisc / 2 - 10, bytes, 20));
+    uint8_t beyond[4] = {1, 1, 1, 1};
+    half.ReadDisk(kDisc / 2 - 2, beyond, sizeof beyond);
+    QCOMPARE(std::vector<uint8_t>(beyond, beyond + 4), (std::vector<uint8_t>{0xAA, 0xAA, 0, 0}));
+  }
+  QCOMPARE(ChangedOutside(before, Take(path), -1), std::string());
 }
 
 void TestMMB::lockedDiscRefusesEveryWrite_data() {
