@@ -129,6 +129,10 @@ std::string JsonListing(DFSDiskClass& disk) {
   return json + "]}\n";
 }
 
+std::string PrintableText(const std::string& text) {
+  return Printable(text);
+}
+
 std::string JsonString(const std::string& text) {
   std::string json = "\"";
   for (char value : text) {

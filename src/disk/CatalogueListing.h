@@ -31,5 +31,8 @@ std::string PlainListing(DFSDiskClass& disk, const std::string& imageName);
 // byte becomes the character of the same code, escaped as JSON requires, in UTF-8.
 std::string JsonListing(DFSDiskClass& disk);
 
+// text as a terminal shows it: control characters as "?", other bytes as Latin-1 in UTF-8.
+std::string PrintableText(const std::string& text);
+
 // text as a JSON string literal, quotes included, each byte taken as a Latin-1 character.
 std::string JsonString(const std::string& text);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
@@ -168,11 +169,11 @@ void ForEachHostRun(const SectorMapping& mapping, int64_t diskOffset, size_t cou
 
 int64_t SectorMapping::FileOffset(int64_t diskOffset) const {
   if (!interleaved) {
-    return diskOffset;
+    return base + diskOffset;
   }
   int64_t sector = diskOffset / kSectorSize;
   int64_t track = sector / kSectorsPerTrack;
-  return (2 * track + side) * kTrackSize + (sector % kSectorsPerTrack) * kSectorSize +
+  return base + (2 * track + side) * kTrackSize + (sector % kSectorsPerTrack) * kSectorSize +
          diskOffset % kSectorSize;
 }
 
@@ -309,6 +310,9 @@ void DFSDiskClass::SetTitle(const std::string& title) {
     bytes[TitleOffset(kept.size())] = 0;
   }
   WriteCatalogueBytes(bytes);
+  if (titleObserver_) {
+    titleObserver_(kept);
+  }
 }
 
 void DFSDiskClass::SetBootOption(int option) {
@@ -486,7 +490,8 @@ std::vector<uint8_t> DFSDiskClass::ReadFileData(const DFSFileClass& file) {
 }
 
 int64_t DFSDiskClass::DiskLimit() const {
-  return std::max<int64_t>(DiskSize, kCatalogueSize);
+  int64_t limit = std::max<int64_t>(DiskSize, kCatalogueSize);
+  return mapping_.span > 0 ? std::min(limit, mapping_.span) : limit;
 }
 
 void DFSDiskClass::ReadDisk(int64_t diskOffset, void* buffer, size_t count) {
@@ -510,6 +515,9 @@ void DFSDiskClass::ReadDisk(int64_t diskOffset, void* buffer, size_t count) {
 void DFSDiskClass::WriteDisk(int64_t diskOffset, const void* buffer, size_t count) {
   if (diskOffset < 0 || diskOffset + static_cast<int64_t>(count) > DiskLimit()) {
     throw std::out_of_range("Write outside the disk");
+  }
+  if (writeProtected_) {
+    throw FileSystemError("Cannot write file", FileName, EROFS);
   }
   const auto* bytes = static_cast<const uint8_t*>(buffer);
   ForEachHostRun(mapping_, diskOffset, count, [&](int64_t fileOffset, size_t index, size_t length) {

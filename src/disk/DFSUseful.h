@@ -31,10 +31,14 @@ using DFSFileList = std::vector<DFSFileClass>;
 
 // Where the bytes of one disk lie in its host file. Every byte access of the model
 // goes through FileOffset. A linear image holds sector n at n * 256; an interleaved
-// double-sided image holds side s, track t at (2t + s) * 2560.
+// double-sided image holds side s, track t at (2t + s) * 2560. A disk inside a larger
+// file (a disc of an MMB file) starts at base and may use only its span bytes, so no
+// catalogue, however it counts its sectors, reaches into the next disc.
 struct SectorMapping {
   bool interleaved = false;
-  int side = 0;  // 0 or 1 (drive 0 or drive 2) of an interleaved image
+  int side = 0;      // 0 or 1 (drive 0 or drive 2) of an interleaved image
+  int64_t base = 0;  // host-file offset of disk byte 0
+  int64_t span = 0;  // bytes the disk may use from base; 0 for no bound but its size
   int64_t FileOffset(int64_t diskOffset) const;
 };
 
@@ -134,6 +138,17 @@ class DFSDiskClass {
   const SectorMapping& Mapping() const { return mapping_; }
   const std::shared_ptr<SFileStream>& HostFile() const { return Stream; }
 
+  // ---- Disks inside a larger file ----
+  // A write-protected disk refuses every write with FileSystemError (EROFS) before a
+  // byte reaches the file: an MMB disc whose index marks it locked.
+  void SetWriteProtected(bool writeProtected) { writeProtected_ = writeProtected; }
+  bool WriteProtected() const { return writeProtected_; }
+  // Runs after SetTitle has written and flushed the new title, with the title as
+  // stored (at most 12 characters); an MMB disc keeps its index entry in step with it.
+  void SetTitleObserver(std::function<void(const std::string&)> observer) {
+    titleObserver_ = std::move(observer);
+  }
+
  private:
   using CatalogueBytes = std::array<uint8_t, kCatalogueSize>;
 
@@ -157,6 +172,8 @@ class DFSDiskClass {
 
   std::shared_ptr<SFileStream> Stream;
   SectorMapping mapping_;
+  bool writeProtected_ = false;
+  std::function<void(const std::string&)> titleObserver_;
 };
 
 // ---- Whole image files -------------------------------------------------------------

@@ -11,6 +11,8 @@
 #include "disk/DFSUseful.h"
 #include "disk/EntryRules.h"
 #include "disk/HostFiles.h"
+#include "disk/MMBCommands.h"
+#include "disk/MMBFile.h"
 #include "platform/TerminalPrompts.h"
 #include "util/KestrowVersion.h"
 #include "util/Useful.h"
@@ -97,6 +99,9 @@ ImageArgument ImageOperand(const CommandRun& run) {
   if (image.drive == 2 && !IsDoubleSidedName(image.path)) {
     throw UsageError("only a .dsd image has a drive 2: " + run.Operand(0));
   }
+  if (image.mmbDisc < 0 && IsMMBName(image.path)) {
+    throw UsageError("an MMB file holds many discs, name one as FILE.mmb:N: " + run.Operand(0));
+  }
   return image;
 }
 
@@ -130,7 +135,12 @@ std::string FieldOperand(EntryField field, const std::string& text, const char* 
 bool OpenDisk(CommandRun& run) {
   ImageArgument image = ImageOperand(run);
   try {
-    run.sides = OpenDiskImage(image.path);
+    if (image.mmbDisc < 0) {
+      run.sides = OpenDiskImage(image.path);
+    } else if (MMBResult opened = OpenMMBDiscImage(image.path, image.mmbDisc, run.sides); !opened) {
+      run.prompts.ShowMessage(opened.message);
+      return false;
+    }
   } catch (const FileSystemError&) {
     run.prompts.ShowMessage(kCouldNotOpenMessage);
     return false;
@@ -151,6 +161,10 @@ bool EntryFound(CommandRun& run, const EntryArgument& entry) {
 // ---- Commands -------------------------------------------------------------------------
 
 int NewCommand(CommandRun& run) {
+  if (IsMMBName(ParseImageArgument(run.Operand(0)).path)) {
+    throw UsageError("an MMB file is made with new --mmb, its discs with dformat: " +
+                     run.Operand(0));
+  }
   ImageArgument image = ImageOperand(run);
   // Any other name is read single-sided, so it cannot hold a double-sided image.
   if (run.HasOption("--double") && !IsDoubleSidedName(image.path)) {
@@ -414,7 +428,7 @@ bool AsksForCommandHelp(const std::vector<std::string>& arguments) {
 int ReportUsageError(const UsageError& error, std::ostream& errors) {
   errors << "kestrow-dfs: " << error.what() << '\n';
   if (error.synopsis.empty()) {
-    errors << kUsage;
+    errors << kUsage << kMMBUsage;
   } else {
     errors << "Usage: kestrow-dfs " << error.synopsis << '\n';
   }
@@ -424,6 +438,9 @@ int ReportUsageError(const UsageError& error, std::ostream& errors) {
 }  // namespace
 
 ImageArgument ParseImageArgument(const std::string& text) {
+  if (std::optional<MMBDiscArgument> disc = ParseMMBDiscName(text)) {
+    return {disc->path, 0, disc->number};
+  }
   size_t size = text.size();
   if (size > 2 && text[size - 2] == ':' && (text[size - 1] == '0' || text[size - 1] == '2')) {
     return {text.substr(0, size - 2), text[size - 1] - '0'};
@@ -449,12 +466,15 @@ std::optional<EntryArgument> ParseEntryArgument(const std::string& text) {
 int RunDiskCommand(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& errors) {
   if (AsksForHelp(arguments)) {
-    out << kUsage;
+    out << kUsage << kMMBUsage;
     return kCommandDone;
   }
   if (arguments.size() == 1 && arguments[0] == "--version") {
     out << "kestrow-dfs " << kKestrowVersion << '\n';
     return kCommandDone;
+  }
+  if (std::optional<int> status = RunMMBCommand(arguments, out, errors)) {
+    return *status;
   }
   try {
     if (arguments.empty()) {

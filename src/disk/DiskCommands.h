@@ -22,9 +22,11 @@ enum CommandStatus : int { kCommandDone = 0, kCommandFailed = 1, kCommandUsage =
 // An image on the command line. A trailing ":0" or ":2" names the side (drive 0 or 2) and
 // is not part of the path; any other ":" is. So "a:b.dsd:2" is drive 2 of "a:b.dsd", and
 // a file really named "x:2" is given as "x:2:0".
+// "FILE.mmb:N" (".mmb" in any case) is disc N of an MMB file.
 struct ImageArgument {
   std::string path;
   int drive = 0;
+  int mmbDisc = -1;  // the disc of an MMB file, or -1
 };
 ImageArgument ParseImageArgument(const std::string& text);
 
