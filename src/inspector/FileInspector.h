@@ -38,6 +38,8 @@
 #include "inspector/HexLayout.h"
 #include "inspector/InspectorEditing.h"
 
+class InspectorListings;
+class ListingView;
 class QPainter;
 class QTabBar;
 class QTimer;
@@ -129,6 +131,11 @@ class TFileInspectorFrm : public ChildWindowClass {
   void LockedTimerTimer();
   int LockedCounter() const { return lockedCounter_; }
 
+  // ---- Listing tabs ("BASIC", "Text") ----
+  InspectorListings* Listings() const { return listings_; }
+  // The showing tab's listing, up to date with the bytes; nullptr on the Hex tab.
+  ListingView* ShowingListing();
+
   // Bytes of the buffer the last paint of the dump read (only the painted rows').
   int64_t LastPaintBytesRead() const { return lastPaintBytesRead_; }
 
@@ -196,4 +203,5 @@ class TFileInspectorFrm : public ChildWindowClass {
   bool leftButtonDown_ = false;
   int wheelRemainder_ = 0;
   int64_t lastPaintBytesRead_ = 0;
+  InspectorListings* listings_ = nullptr;
 };
