@@ -436,6 +436,7 @@ void ListingView::keyPressEvent(QKeyEvent* event) {
       break;
     case Qt::Key_End:
       MoveCurrent(static_cast<int>(lines_.size()) - 1, extend);
+      VScrollBar->setValue(VScrollBar->maximum());  // the sentence below the lines too
       break;
     case Qt::Key_Left:
       HScrollBar->setValue(HScrollBar->value() - charWidth_);
