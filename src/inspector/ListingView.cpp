@@ -328,10 +328,13 @@ void ListingView::PaintLine(QPainter& canvas, int line, int top, int right) {
   }
 }
 
-// A teletext colour code keeps the four columns of its \xHH text and is drawn as a block
-// in its colour; a graphics colour as a block split into the six cells of a mosaic.
+// A teletext colour code keeps the four columns of its \xHH text (so the columns match
+// the copied text) and is drawn as a small block in its colour; a graphics colour as a
+// block split into the six cells of a mosaic.
 void ListingView::PaintTeletextBlock(QPainter& canvas, const ListingSpan& span, int x, int top) {
-  const QRect block(x + 2, top + 3, static_cast<int>(span.length) * charWidth_ - 4, rowHeight_ - 6);
+  // Half as wide as the text, in the middle of its columns.
+  const int width = static_cast<int>(span.length) * charWidth_ / 2;
+  const QRect block(x + width / 2, top + 3, width, rowHeight_ - 6);
   const QColor colour = TeletextRgb(span.colour);
   canvas.fillRect(block, colour);
   if (span.graphics) {
