@@ -144,6 +144,7 @@ class TestInspectorListings : public QObject {
   void findInTheListing_data();
   void findInTheListing();
   void eachTabKeepsItsScrollPosition();
+  void longLinesScrollSideways();
   void fileThatIsNotAProgram_data();
   void fileThatIsNotAProgram();
   void spansPaintedInTheirColours();
@@ -396,6 +397,28 @@ void TestInspectorListings::eachTabKeepsItsScrollPosition() {
   QCOMPARE(Listing(window, kBasic)->VScrollBar->value(), basicPosition);
   SwitchTabs(window, "A+4");
   QCOMPARE(Listing(window, kText)->VScrollBar->value(), textPosition);
+}
+
+// A line wider than the window gets a horizontal scroll bar; a match at its far end is
+// scrolled into view, and Left goes back towards the start.
+void TestInspectorListings::longLinesScrollSideways() {
+  const std::string longString = std::string(200, '-') + "END OF LINE";
+  OpenFile open(BasicProgramBuilder().Line(10, "\xF1\"" + longString + "\"").End().Bytes());
+  TFileInspectorFrm* window = open.window;
+  SwitchTabs(window, "A+2");
+  ListingView* view = Listing(window, kBasic);
+  QVERIFY(view->HScrollBar->isVisible());
+  QCOMPARE(view->HScrollBar->value(), 0);
+  TFindFrm form;
+  form.AlphaEdit->setText("END OF LINE");
+  window->Find(form);
+  const int matchLeft =
+      4 + int(view->Match()->column) * view->CharWidth() - view->HScrollBar->value();
+  QVERIFY(matchLeft >= 0);
+  QVERIFY(matchLeft + 11 * view->CharWidth() <= view->TextArea().width());
+  const int scrolled = view->HScrollBar->value();
+  QTest::keyClick(view, Qt::Key_Left);
+  QCOMPARE(view->HScrollBar->value(), scrolled - view->CharWidth());
 }
 
 void TestInspectorListings::fileThatIsNotAProgram_data() {
