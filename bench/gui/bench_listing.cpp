@@ -51,7 +51,7 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   QApplication application(argc, argv);
-  const std::vector<uint8_t> program = DemoProgram(1600).Bytes();
+  const std::vector<uint8_t> program = DemoProgram(1900).Bytes();
   InspectedFile file(program);
   InspectorDesk desk;
   TFileInspectorFrm* window = desk.Open(*file.Data);
