@@ -129,6 +129,8 @@ void TKestrowMainFrm::ConnectInspectorWindow(TFileInspectorFrm* window) {
   window->OnCloseQuery = [this](ChildWindowClass* child) { return ChildCloseQuery(child); };
   window->OnClosing = [this](ChildWindowClass* child) { ChildClosing(child); };
   window->OnRepaintRelated = [this](ChildWindowClass* child) { ChildRepaintRelatedWindows(child); };
+  // A listing tab's selection changes no data, only what the Edit menu can do.
+  window->OnUpdateCommands = [this](ChildWindowClass* child) { ChildUpdateCommands(child); };
 }
 
 // ---- Saving ----------------------------------------------------------------------------

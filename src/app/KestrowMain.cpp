@@ -24,6 +24,8 @@
 #include "diskwindow/DFSDisk.h"
 #include "inspector/FileInspector.h"
 #include "inspector/Find.h"
+#include "inspector/InspectorListings.h"
+#include "inspector/ListingView.h"
 #include "platform/Prompts.h"
 #include "util/UsefulQt.h"
 
@@ -941,6 +943,23 @@ void TKestrowMainFrm::SetFileInspectorButtons(ChildWindowClass* window) {
   Enable(SelectAllMnuItem, size > 0);
   Enable(FindMnuItem, size > 0);
   Enable(FindAgainMnuItem, inspector != nullptr && inspector->CanFindAgain(*FindFrm));
+  if (inspector != nullptr && !inspector->Listings()->HexShowing()) {
+    SetListingTabButtons(*inspector);
+  }
+}
+
+// Only the Hex tab edits. A listing tab copies, selects and searches its lines; a tab
+// with nothing to show yet does none of that.
+void TKestrowMainFrm::SetListingTabButtons(TFileInspectorFrm& inspector) {
+  for (QAction* command : {DeleteToolBut, DeleteMnuItem, UndoMnuItem, PasteMnuItem}) {
+    Enable(command, false);
+  }
+  const ListingView* listing = inspector.ShowingListing();
+  const bool lines = listing != nullptr && !listing->Lines().empty();
+  Enable(CopyMnuItem, listing != nullptr && listing->HasSelection());
+  Enable(SelectAllMnuItem, lines);
+  Enable(FindMnuItem, lines);
+  Enable(FindAgainMnuItem, lines && !FindFrm->Pattern().empty());
 }
 
 bool TKestrowMainFrm::AnyInspectorChanged() const {

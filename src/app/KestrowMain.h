@@ -218,6 +218,7 @@ class TKestrowMainFrm : public QMainWindow {
   void SetDFSFileButtons(TDFSDiskFrm* window);
   void SetFileOpButtons(TDFSDiskFrm* window);
   void SetFileInspectorButtons(ChildWindowClass* window);
+  void SetListingTabButtons(TFileInspectorFrm& inspector);
   bool AnyInspectorChanged() const;
   TFileInspectorFrm* ActiveInspector() const;
 

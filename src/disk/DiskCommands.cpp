@@ -7,6 +7,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "decode/FileListing.h"
 #include "disk/CatalogueListing.h"
 #include "disk/DFSUseful.h"
 #include "disk/EntryRules.h"
@@ -30,6 +31,7 @@ const char* const kUsage =
     "  rename IMAGE D.NAME NEWNAME      setdir IMAGE D.NAME C\n"
     "  load IMAGE D.NAME HEX            exec IMAGE D.NAME HEX\n"
     "  title IMAGE TEXT                 boot IMAGE 0-3           cat IMAGE D.NAME\n"
+    "  basic IMAGE D.NAME               type IMAGE D.NAME\n"
     "IMAGE:2 is drive 2 (side 1) of a .dsd image. A bare NAME is in directory $.\n";
 
 // A command line that cannot be run as given; reported with the command's usage, or
@@ -342,6 +344,38 @@ int CatCommand(CommandRun& run) {
   return kCommandDone;
 }
 
+// The bytes of the file the operand after the image names; nothing after the message.
+std::optional<std::vector<uint8_t>> NamedFileData(CommandRun& run) {
+  EntryArgument entry = EntryOperand(run.Operand(1));
+  if (!OpenDisk(run) || !EntryFound(run, entry)) {
+    return std::nullopt;
+  }
+  return run.disk->ReadFileData(run.disk->FindFile(entry.directory, entry.name).value());
+}
+
+// Prints the lines that could be listed; a file that is not of the kind, or breaks off,
+// fails with the reason.
+int ListingCommand(CommandRun& run, ListingKind kind) {
+  std::optional<std::vector<uint8_t>> data = NamedFileData(run);
+  if (!data) {
+    return kCommandFailed;
+  }
+  FileListing listing = ListFile(kind, *data);
+  run.out << PrintedListing(listing);
+  if (listing.failed) {
+    run.prompts.ShowMessage(listing.note);
+  }
+  return kCommandDone;
+}
+
+int BasicCommand(CommandRun& run) {
+  return ListingCommand(run, ListingKind::Basic);
+}
+
+int TypeCommand(CommandRun& run) {
+  return ListingCommand(run, ListingKind::Text);
+}
+
 const CommandDefinition kCommands[] = {
     {"new", "new [--double] IMAGE", "--double", 1, 1, NewCommand},
     {"list", "list [--json] IMAGE", "--json", 1, 1, ListCommand},
@@ -357,6 +391,8 @@ const CommandDefinition kCommands[] = {
     {"title", "title IMAGE TEXT", nullptr, 2, 2, TitleCommand},
     {"boot", "boot IMAGE 0-3", nullptr, 2, 2, BootCommand},
     {"cat", "cat IMAGE D.NAME", nullptr, 2, 2, CatCommand},
+    {"basic", "basic IMAGE D.NAME", nullptr, 2, 2, BasicCommand},
+    {"type", "type IMAGE D.NAME", nullptr, 2, 2, TypeCommand},
 };
 
 const CommandDefinition& FindCommand(const std::string& name) {

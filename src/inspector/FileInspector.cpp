@@ -14,6 +14,8 @@
 #include <algorithm>
 
 #include "inspector/Find.h"
+#include "inspector/InspectorListings.h"
+#include "inspector/ListingView.h"
 #include "inspector/SScrollBar.h"
 #include "platform/Prompts.h"
 #include "platform/QtPrompts.h"
@@ -78,6 +80,7 @@ TFileInspectorFrm::TFileInspectorFrm(QWidget* parent) : ChildWindowClass(parent)
 }
 
 TFileInspectorFrm::~TFileInspectorFrm() {
+  delete listings_;
   // The view and the status bar outlive this part of the window; they must not reach
   // its handlers any more.
   view_->removeEventFilter(this);
@@ -129,6 +132,7 @@ void TFileInspectorFrm::FormCreate() {
 
   SetOverType(true);
   LayoutControls();
+  listings_ = new InspectorListings(*this);
 }
 
 void TFileInspectorFrm::CreateTab() {
@@ -267,6 +271,10 @@ void TFileInspectorFrm::TabChange() {
   RepaintRelated();
 }
 
+ListingView* TFileInspectorFrm::ShowingListing() {
+  return listings_->Showing();
+}
+
 void TFileInspectorFrm::RepaintRelated() {
   if (OnRepaintRelated) {
     OnRepaintRelated(this);
@@ -290,8 +298,11 @@ void TFileInspectorFrm::FormPaint(QPainter& canvas) {
   }
   if (Tab->currentIndex() == 0) {
     PaintHex(canvas);
-  } else {
+  } else if (listings_->ViewOfTab(Tab->currentIndex()) == nullptr) {
     PaintNotImplemented(canvas);
+  } else {
+    // The listing covers the rest of the view.
+    canvas.fillRect(0, 0, view_->width(), Tab->height(), kWhite);
   }
   WriteCurrentSize();
 }
@@ -594,7 +605,7 @@ bool TFileInspectorFrm::HandleKey(QKeyEvent* event) {
 // ---- Find --------------------------------------------------------------------------
 
 void TFileInspectorFrm::Find(const TFindFrm& findForm) {
-  if (Data() == nullptr) {
+  if (Data() == nullptr || listings_->Find(findForm, true)) {
     return;
   }
   Data()->SearchFrom = 0;
@@ -602,7 +613,7 @@ void TFileInspectorFrm::Find(const TFindFrm& findForm) {
 }
 
 void TFileInspectorFrm::FindAgain(const TFindFrm& findForm) {
-  if (Data() == nullptr) {
+  if (Data() == nullptr || listings_->Find(findForm, false)) {
     return;
   }
   InspectorEditing editing(*Data());
@@ -642,7 +653,7 @@ QString TFileInspectorFrm::ClipboardFormat() const {
 
 void TFileInspectorFrm::CopyBytes() {
   InspectorDataClass* data = Data();
-  if (data == nullptr || data->SelStart == -1) {
+  if (data == nullptr || listings_->Copy() || data->SelStart == -1) {
     return;
   }
   const bool copied = RunEditing([&](InspectorEditing& editing) {
@@ -697,6 +708,9 @@ void TFileInspectorFrm::PasteData(const std::vector<uint8_t>& bytes) {
 }
 
 void TFileInspectorFrm::SelectAll() {
+  if (listings_->SelectAll()) {
+    return;
+  }
   if (RunEditing([](InspectorEditing& editing) { return editing.SelectAll(); })) {
     RepaintRelated();
   }

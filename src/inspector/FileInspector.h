@@ -26,6 +26,8 @@
 //   Find Again  inspector->FindAgain(*findForm);
 // and enables Paste from CanPaste() and Find Again from CanFindAgain(*findForm). Copy and
 // paste use the data's ClipboardFormat, which the main frame sets to "Kestrow_V0_3".
+// On a listing tab (BASIC, Text) Copy, Select All, Find and Find Again act on the listing
+// instead, and only the Hex tab edits (see InspectorListings).
 #pragma once
 
 #include <QFont>
@@ -38,6 +40,8 @@
 #include "inspector/HexLayout.h"
 #include "inspector/InspectorEditing.h"
 
+class InspectorListings;
+class ListingView;
 class QPainter;
 class QTabBar;
 class QTimer;
@@ -129,6 +133,11 @@ class TFileInspectorFrm : public ChildWindowClass {
   void LockedTimerTimer();
   int LockedCounter() const { return lockedCounter_; }
 
+  // ---- Listing tabs ("BASIC", "Text") ----
+  InspectorListings* Listings() const { return listings_; }
+  // The showing tab's listing, up to date with the bytes; nullptr on the Hex tab.
+  ListingView* ShowingListing();
+
   // Bytes of the buffer the last paint of the dump read (only the painted rows').
   int64_t LastPaintBytesRead() const { return lastPaintBytesRead_; }
 
@@ -196,4 +205,5 @@ class TFileInspectorFrm : public ChildWindowClass {
   bool leftButtonDown_ = false;
   int wheelRemainder_ = 0;
   int64_t lastPaintBytesRead_ = 0;
+  InspectorListings* listings_ = nullptr;
 };

@@ -27,3 +27,24 @@ std::string LineNumberToken(int number) {
   token[3] = char((high & 0x3F) | 0x40);
   return token;
 }
+
+BasicProgramBuilder DemoProgram(int lineCount) {
+  BasicProgramBuilder program;
+  program.Line(10, "\xF4 Kestrow lists BASIC")
+      .Line(20,
+            "\xEB"
+            "7")
+      .Line(30, "\xF1\"\x81RED \x82GREEN \x93GRAPHICS\"")
+      .Line(40,
+            "\xE3I%=1\xB8"
+            "10")
+      .Line(50, "\xF1\x8AI%);\"Hello\x07\"")
+      .Line(60, "\xED")
+      .Line(70, "\xDC 1,2,3")
+      .Line(80, "\xE7X%\x8C\xE5" + LineNumberToken(40));
+  int number = 90;
+  for (int line = 8; line < lineCount - 1; ++line, number += 10) {
+    program.Line(number, "\xF1\"LINE " + std::to_string(number) + "\"");
+  }
+  return program.Line(number, "\xE0").End();
+}

@@ -28,3 +28,9 @@ class BasicProgramBuilder {
 // THEN or ELSE: 0x8D, then the number's top two bits of each byte packed and flipped
 // into the first, and its low six bits of each byte, with bit 6 set, in the other two.
 std::string LineNumberToken(int number);
+
+// A program of lineCount lines (at least 9) numbered 10, 20, ...: a REM, MODE 7, a PRINT
+// of a string with teletext colour codes (red, green, graphics yellow), a FOR loop with
+// a PRINT of "Hello" and a bell (0x07), DATA,
+// an IF ... THEN GOTO and a GOSUB, then PRINT "LINE n" lines up to an END.
+BasicProgramBuilder DemoProgram(int lineCount);

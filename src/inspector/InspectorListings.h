@@ -1,0 +1,73 @@
+// The listing tabs of a file inspector: a ListingView over the work area for each tab
+// that lists the file ("BASIC", "Text"), listed from the working copy when its tab shows
+// and again whenever the copy has changed since (an edit in the Hex tab of any window on
+// the file shows at once). It also switches tabs from the keyboard (Ctrl+Page Up/Down,
+// Alt+1 to Alt+4), keeps the hex view's mouse and keys to the Hex tab, takes the Edit
+// menu's Copy, Select All, Find and Find Again on a listing tab, and answers a
+// double-click on a line by showing its first byte in the Hex tab.
+//
+// A further listing tab is one more entry in the table the constructor builds, with its
+// ListingKind in the core.
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <vector>
+
+#include "decode/FileListing.h"
+
+class ListingView;
+class QKeyEvent;
+class TFileInspectorFrm;
+class TFindFrm;
+
+class InspectorListings : public QObject {
+  Q_OBJECT
+ public:
+  enum Tabs { kHexTab = 0, kBasicTab = 1, kAssemblerTab = 2, kTextTab = 3, kTabCount = 4 };
+
+  // Builds the views inside the window's view; the window's own event filter must be
+  // installed already, so that this one sees the view's events first.
+  explicit InspectorListings(TFileInspectorFrm& window);
+
+  // The listing view of a tab, or nullptr for a tab without one.
+  ListingView* ViewOfTab(int tab) const;
+  // The showing tab's view, listed afresh when the working copy has changed; nullptr on
+  // the Hex tab and on tabs not yet implemented.
+  ListingView* Showing();
+  bool HexShowing() const;
+
+  // The Edit menu's commands. Each does its work on a listing tab and returns true when
+  // the showing tab is not the Hex tab, so the hex view's command must not run.
+  bool Copy();
+  bool SelectAll();
+  // fromStart: Find; otherwise Find Again. "No occurances can be found" when there is no
+  // match at all, a beep when the search starts again from the first line.
+  bool Find(const TFindFrm& findForm, bool fromStart);
+
+  // Ctrl+Page Up / Ctrl+Page Down (the previous and next tab, round the ends) and Alt+1
+  // to Alt+4; true when the key was one of them.
+  bool SwitchTabKey(const QKeyEvent& event);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct ListingTab {
+    int tab = 0;
+    ListingKind kind = ListingKind::Text;
+    ListingView* view = nullptr;
+    std::vector<uint8_t> listed;  // the bytes the view was last listed from
+    bool upToDate = false;
+  };
+
+  ListingTab* TabOf(const QObject* view);
+  void Refresh(ListingTab& tab);
+  void TabChanged();
+  void LayoutViews();
+  void ShowInHex(qint64 offset);
+  void UpdateCommands();
+
+  TFileInspectorFrm& window_;
+  std::vector<ListingTab> tabs_;
+};
