@@ -1,0 +1,43 @@
+// Builds BBC Micro screen memory for tests: pixels of a bitmap mode set one by one in
+// logical colours and packed into bytes as the video hardware reads them, and pictures
+// drawn in a mode the way a title screen would be.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class ScreenBuilder {
+ public:
+  // All-zero memory of the mode's full screen size; mode is 0-6.
+  explicit ScreenBuilder(int mode);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int Colours() const { return colours_; }
+
+  // Pixels outside the screen, and the blank rows of modes 3 and 6, are ignored.
+  ScreenBuilder& Pixel(int x, int y, int colour);
+  ScreenBuilder& Rect(int x, int y, int w, int h, int colour);
+  // Every pixel within radius of the centre, radius measured in pixel rows: the circle is
+  // round on the screen, so wider across in modes with fine pixels.
+  ScreenBuilder& Disc(int centreX, int centreY, int radius, int colour);
+  // Alternates two colours in a chequer, as shading is dithered.
+  ScreenBuilder& Chequer(int x, int y, int w, int h, int first, int second);
+  ScreenBuilder& Line(int x0, int y0, int x1, int y1, int colour);
+
+  const std::vector<uint8_t>& Memory() const { return memory_; }
+
+ private:
+  int mode_;
+  int width_;
+  int height_;
+  int colours_;
+  int pixelsPerByte_;
+  int bytesPerCharacterRow_;
+  int pixelRowsPerCharacterRow_;
+  std::vector<uint8_t> memory_;
+};
+
+// A title-screen-like picture in mode: a sky of horizontal bands, a sun, hills, a
+// dithered field, a frame and thin lines, using every logical colour of the mode.
+std::vector<uint8_t> ScenePicture(int mode);
