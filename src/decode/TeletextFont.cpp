@@ -207,7 +207,7 @@ constexpr const char* kGlyphArt[kCodeCount][kGlyphRows] = {
 };
 // clang-format on
 
-using DotMatrix = std::array<uint8_t, 10>;
+using DotMatrix = TeletextDotMatrix;
 
 DotMatrix DotsOf(int index) {
   DotMatrix dots{};
@@ -231,12 +231,12 @@ bool Dot(const DotMatrix& dots, int row, int column) {
   return (dots[size_t(row)] >> (5 - column)) & 1;
 }
 
-// Each dot becomes 2 x 2 pixels. Where two dots touch only at a corner, the chip fills
-// the half dots on either side of the corner on the two pixel lines that meet there, so
-// diagonals come out smooth: an empty half dot is lit when the dot beside it (on its
-// side) and the dot above or below it (towards its line's neighbour row) are both lit
-// and the dot diagonally across is not.
-TeletextCellBitmap RoundedBitmap(const DotMatrix& dots) {
+}  // namespace
+
+// An empty half dot is lit when the dot beside it (on its side) and the dot above or
+// below it (towards its pixel line's neighbour row) are both lit and the dot diagonally
+// across is not.
+TeletextCellBitmap RoundTeletextDots(const TeletextDotMatrix& dots) {
   TeletextCellBitmap bitmap{};
   for (int y = 0; y < kTeletextCellHeight; ++y) {
     int row = y / 2;
@@ -257,11 +257,13 @@ TeletextCellBitmap RoundedBitmap(const DotMatrix& dots) {
   return bitmap;
 }
 
+namespace {
+
 struct Font {
   std::array<TeletextCellBitmap, kCodeCount> glyphs;
   Font() {
     for (int index = 0; index < kCodeCount; ++index) {
-      glyphs[size_t(index)] = RoundedBitmap(DotsOf(index));
+      glyphs[size_t(index)] = RoundTeletextDots(DotsOf(index));
     }
   }
 };
@@ -282,6 +284,6 @@ const TeletextCellBitmap& TeletextGlyph(uint8_t code) {
   return TheFont().glyphs[size_t(GlyphIndex(code))];
 }
 
-std::array<uint8_t, 10> TeletextDots(uint8_t code) {
+TeletextDotMatrix TeletextDots(uint8_t code) {
   return DotsOf(GlyphIndex(code));
 }

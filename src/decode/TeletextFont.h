@@ -18,5 +18,12 @@ using TeletextCellBitmap = std::array<uint16_t, kTeletextCellHeight>;
 // signs that take the places of [ \ ] ^ _ ` { | } ~.
 const TeletextCellBitmap& TeletextGlyph(uint8_t code);
 
-// The undoubled dot matrix of code: 10 rows of 6 dots, bit 5 the leftmost dot.
-std::array<uint8_t, 10> TeletextDots(uint8_t code);
+// The undoubled dot matrix of code: 10 rows of 6 dots, bit 5 the leftmost dot. The
+// glyph sits in rows 1-9 and dot columns 1-5.
+using TeletextDotMatrix = std::array<uint8_t, 10>;
+TeletextDotMatrix TeletextDots(uint8_t code);
+
+// A dot matrix scaled to the 12 x 20 cell: each dot becomes 2 x 2 pixels, and where two
+// dots touch only at a corner the chip lights the half dots on either side of the
+// corner on the two pixel lines that meet there, so diagonals come out smooth.
+TeletextCellBitmap RoundTeletextDots(const TeletextDotMatrix& dots);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
 
 namespace {
@@ -125,7 +126,6 @@ ScreenBuilder& ScreenBuilder::Line(int x0, int y0, int x1, int y1, int colour) {
 std::vector<uint8_t> ScenePicture(int mode) {
   ScreenBuilder picture(mode);
   int width = picture.Width();
-  int height = picture.Height();
   int colours = picture.Colours();
   auto colour = [colours](int n) { return n % colours; };
   double stretch = ColumnsPerRow(width);
@@ -151,6 +151,33 @@ std::vector<uint8_t> ScenePicture(int mode) {
   for (int extra = 8; extra < colours; ++extra) {
     picture.Rect(across(10 + (extra - 8) * 38), 240, across(30), 12, extra);
   }
-  (void)height;
+  return picture.Memory();
+}
+
+std::vector<uint8_t> BlocksPicture(int mode, unsigned seed) {
+  ScreenBuilder picture(mode);
+  std::mt19937 random(seed);
+  auto below = [&random](int limit) { return int(random() % unsigned(limit)); };
+  int colours = picture.Colours();
+  for (int block = 0; block < 40; ++block) {
+    int x = below(picture.Width());
+    int y = below(picture.Height());
+    int w = below(picture.Width() / 4) + 1;
+    int h = below(60) + 1;
+    if (block % 3 == 0) {
+      int first = below(colours);
+      picture.Chequer(x, y, w, h, first, below(colours));
+    } else {
+      picture.Rect(x, y, w, h, below(colours));
+    }
+  }
+  return picture.Memory();
+}
+
+std::vector<uint8_t> DitherPicture(int mode) {
+  ScreenBuilder picture(mode);
+  int colours = picture.Colours();
+  picture.Chequer(0, 0, picture.Width(), 128, 1, 2 % colours);
+  picture.Disc(picture.Width() / 2, 180, 50, colours - 1);
   return picture.Memory();
 }

@@ -41,3 +41,12 @@ class ScreenBuilder {
 // A title-screen-like picture in mode: a sky of horizontal bands, a sun, hills, a
 // dithered field, a frame and thin lines, using every logical colour of the mode.
 std::vector<uint8_t> ScenePicture(int mode);
+
+// Forty overlapping rectangles of random sizes and colours, every third one dithered
+// between two colours, the same for the same seed.
+std::vector<uint8_t> BlocksPicture(int mode, unsigned seed);
+
+// The top half a chequer of logical colours 1 and 2 (1 and 0 in two colours), the
+// bottom half black with a disc in the last colour: shading a reading by its neighbouring
+// pixels alone cannot tell from noise.
+std::vector<uint8_t> DitherPicture(int mode);
