@@ -57,9 +57,12 @@ bool Encode(const ScreenRaster& raster, std::vector<png_bytep>& rows, EncodeTarg
 std::string CreateTemporarySibling(const std::string& path) {
   std::filesystem::path target(path);
   std::filesystem::path folder = target.parent_path();
-  std::string stem = "." + target.filename().string() + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = stem + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    // A hidden name like ".picture.png.1234-0.tmp"; built by appending, which GCC 12's
+    // overlap check on string concatenation does not misread.
+    std::string name(".");
+    name.append(target.filename().string()).append(".").append(std::to_string(getpid()));
+    name.append("-").append(std::to_string(attempt)).append(".tmp");
     std::string candidate = (folder.empty() ? std::filesystem::path(name) : folder / name).string();
     int descriptor = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor >= 0) {
