@@ -112,5 +112,8 @@ void WritePng(const ScreenRaster& raster, const std::string& path,
   } catch (const FileSystemError& error) {
     std::remove(temporary.c_str());
     throw FileSystemError(kWriteAction, path, error.ErrorNumber());
+  } catch (...) {
+    std::remove(temporary.c_str());
+    throw;
   }
 }

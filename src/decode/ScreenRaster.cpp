@@ -3,9 +3,9 @@
 #include <algorithm>
 
 ScreenRaster::ScreenRaster(int rasterWidth, int rasterHeight)
-    : width(rasterWidth),
-      height(rasterHeight),
-      rgb(static_cast<size_t>(rasterWidth) * static_cast<size_t>(rasterHeight) * 3, 0) {}
+    : width(std::max(rasterWidth, 0)),
+      height(std::max(rasterHeight, 0)),
+      rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0) {}
 
 uint32_t ScreenRaster::Pixel(int x, int y) const {
   const uint8_t* pixel = &rgb[(static_cast<size_t>(y) * static_cast<size_t>(width) + x) * 3];
@@ -17,18 +17,6 @@ void ScreenRaster::SetPixel(int x, int y, uint32_t colour) {
   pixel[0] = uint8_t(colour >> 16);
   pixel[1] = uint8_t(colour >> 8);
   pixel[2] = uint8_t(colour);
-}
-
-void ScreenRaster::FillRect(int x, int y, int w, int h, uint32_t colour) {
-  int left = std::max(x, 0);
-  int right = std::min(x + w, width);
-  int top = std::max(y, 0);
-  int bottom = std::min(y + h, height);
-  for (int row = top; row < bottom; ++row) {
-    for (int column = left; column < right; ++column) {
-      SetPixel(column, row, colour);
-    }
-  }
 }
 
 uint32_t PhysicalColourRgb(uint8_t physical) {

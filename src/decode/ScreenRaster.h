@@ -14,13 +14,12 @@ struct ScreenRaster {
   std::vector<uint8_t> rgb;
 
   ScreenRaster() = default;
+  // Black; a negative size counts as 0.
   ScreenRaster(int rasterWidth, int rasterHeight);
 
   // 0xRRGGBB of the pixel at (x, y); the caller keeps x and y inside the raster.
   uint32_t Pixel(int x, int y) const;
   void SetPixel(int x, int y, uint32_t colour);
-  // Paints the rectangle [x, x + w) x [y, y + h), clipped to the raster.
-  void FillRect(int x, int y, int w, int h, uint32_t colour);
 
   friend bool operator==(const ScreenRaster&, const ScreenRaster&) = default;
 };

@@ -93,8 +93,6 @@ bool LayOutRow(std::span<const uint8_t> rowBytes, bool lowerHalfRow, TeletextCel
     bool control = code < 0x20;
     if (control) {
       ApplySetAt(state, code);
-    }
-    if (control) {
       if (state.hold && state.graphics) {
         cell.code = state.heldCode;
         cell.mosaic = true;
