@@ -55,6 +55,8 @@ class TestScreenModes : public QObject {
   void shortFileDrawsWhatItHas();
   void textModeGapsStayBlack_data();
   void textModeGapsStayBlack();
+  void anyBytesOfAnyLengthDraw_data();
+  void anyBytesOfAnyLengthDraw();
 };
 
 void TestScreenModes::nativeGrid_data() {
@@ -221,6 +223,36 @@ void TestScreenModes::textModeGapsStayBlack() {
     uint32_t expected = (y % 10) < 8 ? PhysicalColourRgb(kBlue) : PhysicalColourRgb(kBlack);
     QCOMPARE(raster.Pixel(0, y), expected);
     QCOMPARE(raster.Pixel(raster.width - 1, y), expected);
+  }
+}
+
+void TestScreenModes::anyBytesOfAnyLengthDraw_data() {
+  QTest::addColumn<int>("mode");
+  QTest::addColumn<int>("length");
+  for (int mode = 0; mode <= 7; ++mode) {
+    for (int length : {1, 7, 999, 1001, 0x2001, 0x4FFF, 0x5001, 0x10000}) {
+      QTest::newRow(qPrintable(QString("MODE %1, %2 bytes").arg(mode).arg(length)))
+          << mode << length;
+    }
+  }
+}
+
+void TestScreenModes::anyBytesOfAnyLengthDraw() {
+  QFETCH(int, mode);
+  QFETCH(int, length);
+  std::vector<uint8_t> memory(static_cast<size_t>(length));
+  uint32_t state = uint32_t(length) * 2654435761u + uint32_t(mode);
+  for (uint8_t& value : memory) {
+    state = state * 1103515245u + 12345u;
+    value = uint8_t(state >> 16);
+  }
+  ScreenRaster raster = RenderScreen(memory, mode);
+  QCOMPARE(raster.width, ScreenMode(mode).width);
+  QCOMPARE(raster.height, ScreenMode(mode).height);
+  // Bytes past the screen change nothing.
+  if (size_t(length) > ScreenMode(mode).screenSize) {
+    memory.resize(ScreenMode(mode).screenSize);
+    QVERIFY(RenderScreen(memory, mode) == raster);
   }
 }
 
