@@ -40,14 +40,16 @@ std::vector<int> ScreenLayoutModes(uint32_t loadAddress, size_t length) {
 }
 
 bool ScreenDisorder::LessThan(const ScreenDisorder& other) const {
-  // newPixels / comparedPixels < other.newPixels / other.comparedPixels, exactly.
-  return newPixels * other.comparedPixels < other.newPixels * comparedPixels;
+  // newPixels / (comparedPixels / pixelsPerByte) < the same of other, exactly.
+  return newPixels * pixelsPerByte * other.comparedPixels <
+         other.newPixels * other.pixelsPerByte * comparedPixels;
 }
 
 ScreenDisorder MeasureScreenDisorder(std::span<const uint8_t> memory, int mode) {
   const ScreenModeInfo& info = ScreenMode(mode);
   std::vector<uint8_t> pixels = LogicalPixels(memory, mode);
   ScreenDisorder disorder;
+  disorder.pixelsPerByte = info.pixelsPerByte;
   for (int y = 0; y < info.height; ++y) {
     const uint8_t* row = &pixels[size_t(y) * size_t(info.width)];
     for (int x = 2; x < info.width; ++x) {

@@ -31,15 +31,20 @@ struct ScreenGuess {
 // or all one (the I/O processor's memory, as a DFS catalogue stores it).
 std::vector<int> ScreenLayoutModes(uint32_t loadAddress, size_t length);
 
-// How disorderly memory looks read in bitmap mode 0-6: the share of pixels that differ
-// from both of the two pixels before them on their row. A run of one colour continues
-// without news, and so does a two-pixel dither; reading bytes in the wrong mode breaks
-// colour runs into stripes a byte wide, which shows up as new pixels. Pixels the memory
-// does not reach are left out. Given as newPixels / comparedPixels.
+// How disorderly memory looks read in bitmap mode 0-6: how many pixels differ from both
+// of the two pixels before them on their row, for each byte of screen compared. A run of
+// one colour continues without news, and so does a two-pixel dither; reading bytes in
+// the wrong mode breaks colour runs into stripes a byte wide and mixes colours along
+// their edges, which shows up as new pixels. Counting them per byte rather than per pixel
+// weighs every reading over the same stretch of screen, so a finer reading gains nothing
+// from having more pixels of empty background. (Text on a blank screen is where this
+// falls short: two-colour text reads about as well in the coarser modes, and MODE 1 text
+// about as well as MODE 2.) Pixels the memory does not reach are left out.
 struct ScreenDisorder {
   int64_t newPixels = 0;
   int64_t comparedPixels = 0;
-  // Whether this reading is strictly more orderly than other.
+  int pixelsPerByte = 1;
+  // Whether this reading has strictly fewer new pixels per byte than other.
   bool LessThan(const ScreenDisorder& other) const;
 };
 ScreenDisorder MeasureScreenDisorder(std::span<const uint8_t> memory, int mode);

@@ -58,6 +58,12 @@ std::vector<uint8_t> Picture(const QString& kind, int mode) {
   if (kind == "dither") {
     return DitherPicture(mode);
   }
+  if (kind == "text") {
+    return TextPicture(mode);
+  }
+  if (kind.startsWith("lines")) {
+    return LinesPicture(mode, kind.mid(QString("lines").size()).toUInt());
+  }
   return BlocksPicture(mode, kind.mid(QString("blocks").size()).toUInt());
 }
 
@@ -122,11 +128,15 @@ void TestScreenGuess::fileMatchingNoLayoutIsShownInMode1() {
 void TestScreenGuess::picturesMadeInEachMode_data() {
   QTest::addColumn<QString>("kind");
   QTest::addColumn<int>("mode");
-  const QStringList kinds = {"scene", "dither", "blocks1", "blocks2", "blocks3", "blocks4"};
+  const QStringList kinds = {"scene",   "dither", "blocks1", "blocks2", "blocks3",
+                             "blocks4", "lines1", "lines2",  "text"};
   for (int mode = 0; mode <= 7; ++mode) {
     for (const QString& kind : kinds) {
       if ((mode == 3 || mode == 6 || mode == 7) && kind != "scene") {
         continue;  // a layout of their own: nothing to choose between
+      }
+      if (mode != 2 && mode != 5 && kind == "text") {
+        continue;  // text on black reads about as well in a coarser mode
       }
       QTest::newRow(qPrintable(QString("MODE %1 %2").arg(mode).arg(kind))) << kind << mode;
     }

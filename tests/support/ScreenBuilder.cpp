@@ -1,5 +1,7 @@
 #include "support/ScreenBuilder.h"
 
+#include "decode/TeletextFont.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <random>
@@ -179,5 +181,44 @@ std::vector<uint8_t> DitherPicture(int mode) {
   int colours = picture.Colours();
   picture.Chequer(0, 0, picture.Width(), 128, 1, 2 % colours);
   picture.Disc(picture.Width() / 2, 180, 50, colours - 1);
+  return picture.Memory();
+}
+
+std::vector<uint8_t> LinesPicture(int mode, unsigned seed) {
+  ScreenBuilder picture(mode);
+  std::mt19937 random(seed);
+  auto below = [&random](int limit) { return int(random() % unsigned(limit)); };
+  for (int line = 0; line < 60; ++line) {
+    int x0 = below(picture.Width());
+    int y0 = below(picture.Height());
+    int x1 = below(picture.Width());
+    int y1 = below(picture.Height());
+    picture.Line(x0, y0, x1, y1, 1 + below(picture.Colours() - 1));
+  }
+  return picture.Memory();
+}
+
+std::vector<uint8_t> TextPicture(int mode) {
+  ScreenBuilder picture(mode);
+  const std::string text = "The quick brown fox jumps over the lazy dog. PRESS SPACE TO START ";
+  int colours = picture.Colours();
+  int colour = 1;
+  size_t next = 0;
+  for (int row = 1; row < 31; row += 3) {
+    for (int cell = 0; cell < picture.Width() / 8; ++cell) {
+      char letter = text[next++ % text.size()];
+      if (letter == ' ') {
+        colour = colour % (colours - 1) + 1;
+      }
+      TeletextDotMatrix dots = TeletextDots(uint8_t(letter));
+      for (int line = 0; line < 8; ++line) {
+        for (int dot = 0; dot < 6; ++dot) {
+          if ((dots[size_t(line) + 1] >> (5 - dot)) & 1) {
+            picture.Pixel(cell * 8 + dot, row * 8 + line, colour);
+          }
+        }
+      }
+    }
+  }
   return picture.Memory();
 }

@@ -50,3 +50,10 @@ std::vector<uint8_t> BlocksPicture(int mode, unsigned seed);
 // bottom half black with a disc in the last colour: shading a reading by its neighbouring
 // pixels alone cannot tell from noise.
 std::vector<uint8_t> DitherPicture(int mode);
+
+// Sixty straight lines of random colours (never 0) on black, the same for the same seed.
+std::vector<uint8_t> LinesPicture(int mode, unsigned seed);
+
+// Rows of text on black in the teletext letters, one character cell of the mode per
+// letter, each word in the next colour after 0.
+std::vector<uint8_t> TextPicture(int mode);
