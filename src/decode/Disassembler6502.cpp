@@ -37,9 +37,10 @@ bool IsLoadOrStore(std::string_view mnemonic) {
 // Builds one line's text and spans.
 class LineWriter {
  public:
-  LineWriter(DisassemblyLine& line) : line_(line) {}
+  explicit LineWriter(DisassemblyLine& line) : line_(line) {}
 
-  void Append(std::string_view text, DisassemblySpanKind kind, std::optional<uint16_t> target = {}) {
+  void Append(std::string_view text, DisassemblySpanKind kind,
+              std::optional<uint16_t> target = {}) {
     size_t start = line_.text.size();
     line_.text += text;
     Mark(start, kind, target);
@@ -260,7 +261,7 @@ class Disassembler {
   }
 
   void AddDataLines(size_t start, size_t end) {
-    // stringEnd[i - start]: where the run of printable bytes from i ends.
+    // runEnds_[i - start]: where the run of printable bytes from i ends.
     runEnds_.assign(end - start + 1, end);
     for (size_t index = end; index-- > start;) {
       runEnds_[index - start] = IsPrintable(bytes_[index]) ? runEnds_[index - start + 1] : index;
@@ -408,7 +409,7 @@ class Disassembler {
   // are LDX/LDY and then JSR OSBYTE or OSWORD with no label in between.
   std::string_view CallComment(size_t offset) const {
     uint8_t call = bytes_[offset + 1];
-    for (size_t next = offset + 2; next < bytes_.size(); ) {
+    for (size_t next = offset + 2; next < bytes_.size();) {
       if (role_[next] != kInstructionStart || HasLabel(next)) {
         return {};
       }
@@ -523,10 +524,9 @@ std::optional<size_t> Disassembly::LineOfOffset(size_t offset) const {
   if (offset >= size) {
     return std::nullopt;
   }
-  auto after = std::upper_bound(lines.begin(), lines.end(), offset,
-                                [](size_t value, const DisassemblyLine& line) {
-                                  return value < line.offset;
-                                });
+  auto after = std::upper_bound(
+      lines.begin(), lines.end(), offset,
+      [](size_t value, const DisassemblyLine& line) { return value < line.offset; });
   return size_t(after - lines.begin()) - 1;
 }
 

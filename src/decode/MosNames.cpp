@@ -22,13 +22,12 @@ constexpr NamedValue<uint16_t> kEntryPoints[] = {
 };
 
 constexpr NamedValue<uint16_t> kVectors[] = {
-    {0x0200, "USERV"}, {0x0202, "BRKV"},  {0x0204, "IRQ1V"}, {0x0206, "IRQ2V"},
-    {0x0208, "CLIV"},  {0x020A, "BYTEV"}, {0x020C, "WORDV"}, {0x020E, "WRCHV"},
-    {0x0210, "RDCHV"}, {0x0212, "FILEV"}, {0x0214, "ARGSV"}, {0x0216, "BGETV"},
-    {0x0218, "BPUTV"}, {0x021A, "GBPBV"}, {0x021C, "FINDV"}, {0x021E, "FSCV"},
-    {0x0220, "EVNTV"}, {0x0222, "UPTV"},  {0x0224, "NETV"},  {0x0226, "VDUV"},
-    {0x0228, "KEYV"},  {0x022A, "INSV"},  {0x022C, "REMV"},  {0x022E, "CNPV"},
-    {0x0230, "IND1V"}, {0x0232, "IND2V"}, {0x0234, "IND3V"},
+    {0x0200, "USERV"}, {0x0202, "BRKV"},  {0x0204, "IRQ1V"}, {0x0206, "IRQ2V"}, {0x0208, "CLIV"},
+    {0x020A, "BYTEV"}, {0x020C, "WORDV"}, {0x020E, "WRCHV"}, {0x0210, "RDCHV"}, {0x0212, "FILEV"},
+    {0x0214, "ARGSV"}, {0x0216, "BGETV"}, {0x0218, "BPUTV"}, {0x021A, "GBPBV"}, {0x021C, "FINDV"},
+    {0x021E, "FSCV"},  {0x0220, "EVNTV"}, {0x0222, "UPTV"},  {0x0224, "NETV"},  {0x0226, "VDUV"},
+    {0x0228, "KEYV"},  {0x022A, "INSV"},  {0x022C, "REMV"},  {0x022E, "CNPV"},  {0x0230, "IND1V"},
+    {0x0232, "IND2V"}, {0x0234, "IND3V"},
 };
 
 constexpr NamedValue<uint8_t> kOsbyteCalls[] = {
@@ -132,8 +131,9 @@ static_assert(SortedByValue(kEntryPoints) && SortedByValue(kVectors) &&
 
 template <typename Key, size_t N>
 std::string_view Find(const NamedValue<Key> (&table)[N], Key value) {
-  auto found = std::lower_bound(std::begin(table), std::end(table), value,
-                                [](const NamedValue<Key>& entry, Key v) { return entry.value < v; });
+  auto found =
+      std::lower_bound(std::begin(table), std::end(table), value,
+                       [](const NamedValue<Key>& entry, Key v) { return entry.value < v; });
   return found != std::end(table) && found->value == value ? found->name : std::string_view();
 }
 

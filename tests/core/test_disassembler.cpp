@@ -49,14 +49,14 @@ QByteArray ListingOf(const QByteArray& bytes, uint32_t load, uint32_t exec,
 }
 
 // A listing compared line by line, so a failure names the first line that differs.
-#define COMPARE_LISTING(actual, expected)                        \
-  do {                                                          \
-    QList<QByteArray> actualLines = (actual).split('\n');       \
-    QList<QByteArray> expectedLines = (expected).split('\n');   \
+#define COMPARE_LISTING(actual, expected)                                                \
+  do {                                                                                   \
+    QList<QByteArray> actualLines = (actual).split('\n');                                \
+    QList<QByteArray> expectedLines = (expected).split('\n');                            \
     for (qsizetype i = 0; i < std::min(actualLines.size(), expectedLines.size()); ++i) { \
-      QCOMPARE(actualLines[i], expectedLines[i]);               \
-    }                                                           \
-    QCOMPARE(actualLines.size(), expectedLines.size());         \
+      QCOMPARE(actualLines[i], expectedLines[i]);                                        \
+    }                                                                                    \
+    QCOMPARE(actualLines.size(), expectedLines.size());                                  \
   } while (false)
 
 }  // namespace
@@ -83,6 +83,7 @@ class TestDisassembler : public QObject {
   void spans();
   void lineLookUp();
   void randomBytes();
+  void fileLongerThanTheAddressSpace();
   void sampleFiles();
 };
 
@@ -673,9 +674,9 @@ void TestDisassembler::callComments_data() {
         << "1900  A9 " + hex + "     LDA #&" + hex + "  ; " + name;
   }
   const char* oswordCalls[] = {
-      "Read line from input",      "Read system clock",         "Write system clock",
-      "Read interval timer",       "Write interval timer",      "Read I/O processor memory",
-      "Write I/O processor memory", "Make a sound",             "Define an envelope",
+      "Read line from input",       "Read system clock",    "Write system clock",
+      "Read interval timer",        "Write interval timer", "Read I/O processor memory",
+      "Write I/O processor memory", "Make a sound",         "Define an envelope",
   };
   for (int call = 0; call <= 8; ++call) {
     QByteArray hex = "0" + QByteArray::number(call);
@@ -949,6 +950,8 @@ std::vector<uint8_t> RandomFile(std::mt19937& random, Cpu6502 cpu) {
 }  // namespace
 
 void TestDisassembler::randomBytes() {
+  size_t instructions = 0;
+  size_t labels = 0;
   for (uint32_t seed = 1; seed <= 400; ++seed) {
     std::mt19937 random(seed);
     Cpu6502 cpu = random() % 2 ? kCmos : kNmos;
@@ -958,7 +961,7 @@ void TestDisassembler::randomBytes() {
     input.cpu = cpu;
     input.loadAddress = random() % 4 == 0 ? 0xFF0000 | (random() & 0xFFFF) : random() & 0xFFFF;
     input.execAddress = uint32_t(input.loadAddress + random() % (bytes.size() + 2));
-    for (uint32_t entries = random() % 6; entries > 0; --entries) {
+    for (uint32_t entries = random() % 32; entries > 0; --entries) {
       if (random() % 2) {
         input.entryOffsets.push_back(random() % (bytes.size() + 2));
       } else {
@@ -980,6 +983,8 @@ void TestDisassembler::randomBytes() {
       const std::string where = context + line.text;
       QVERIFY2(line.offset == offset, where.c_str());
       QVERIFY2(line.address == uint16_t(input.loadAddress + offset), where.c_str());
+      instructions += line.kind == DisassemblyLineKind::Instruction;
+      labels += line.kind == DisassemblyLineKind::Label;
       if (line.kind == DisassemblyLineKind::Label) {
         QVERIFY2(line.byteCount == 0 && index + 1 < listing.lines.size() &&
                      listing.lines[index + 1].kind != DisassemblyLineKind::Label,
@@ -1009,6 +1014,26 @@ void TestDisassembler::randomBytes() {
     }
     QCOMPARE(offset, bytes.size());
   }
+  // The fixed seeds give files with enough code to exercise the re-assembly.
+  QVERIFY2(instructions > 10000 && labels > 400,
+           qPrintable(QString("only %1 instructions and %2 labels").arg(instructions).arg(labels)));
+}
+
+// Addresses wrap at &FFFF; lines stay in file order and only the first 64 KB can be
+// reached by a branch.
+void TestDisassembler::fileLongerThanTheAddressSpace() {
+  std::vector<uint8_t> bytes(70000, 0xEA);
+  bytes[0] = 0xD0;  // BNE &1902: offset 2 gets the label, not offset 65536 + 2
+  bytes[1] = 0x00;
+  bytes.back() = 0x60;
+  Disassembly listing = Run(bytes, 0x1900, 0x1900);
+  std::string problem = CheckListing(listing.Text(), bytes, 0x1900, kNmos);
+  QVERIFY2(problem.empty(), problem.c_str());
+  // The branch, 69997 NOPs, the RTS and one label.
+  QCOMPARE(listing.lines.size(), size_t(1 + 69997 + 1 + 1));
+  QCOMPARE(listing.lines[1].text, std::string(".L1902"));
+  QCOMPARE(listing.lines.back().text, std::string("2A6F  60        RTS"));
+  QCOMPARE(listing.LineOfAddress(0x1902), std::optional<size_t>(1));
 }
 
 // Every file on the sample discs, as its catalogue places it, on both CPUs.
@@ -1020,8 +1045,7 @@ void TestDisassembler::sampleFiles() {
   size_t instructions = 0;
   for (const std::string& extension : {std::string(".ssd"), std::string(".dsd")}) {
     for (const std::string& name : SampleNames(extension)) {
-      std::vector<uint8_t> image =
-          ReadHostFile(std::string(KESTROW_SAMPLES_DIR) + "/" + name);
+      std::vector<uint8_t> image = ReadHostFile(std::string(KESTROW_SAMPLES_DIR) + "/" + name);
       QVERIFY2(!image.empty(), name.c_str());
       bool interleaved = extension == ".dsd";
       for (int side = 0; side < (interleaved ? 2 : 1); ++side) {
@@ -1031,8 +1055,7 @@ void TestDisassembler::sampleFiles() {
           for (Cpu6502 cpu : {kNmos, kCmos}) {
             Disassembly listing =
                 Disassemble(DisassemblyInputForFile(bytes, entry.load, entry.exec, cpu));
-            std::string problem =
-                CheckListing(listing.Text(), bytes, uint16_t(entry.load), cpu);
+            std::string problem = CheckListing(listing.Text(), bytes, uint16_t(entry.load), cpu);
             QVERIFY2(problem.empty(), (name + " " + entry.name + ": " + problem).c_str());
             instructions += size_t(std::count_if(
                 listing.lines.begin(), listing.lines.end(),

@@ -250,20 +250,17 @@ AssembledInstruction AssembleInstruction(std::string_view mnemonic, std::string_
     Mode zeroPageMode, absoluteMode;
   };
   static constexpr Form kForms[] = {
-      {"(", ",X)", kIndirectX, kAbsoluteIndirectX},
-      {"(", "),Y", kIndirectY, kModeCount},
-      {"(", ")", kZeroPageIndirect, kIndirect},
-      {"", ",X", kZeroPageX, kAbsoluteX},
-      {"", ",Y", kZeroPageY, kAbsoluteY},
-      {"", "", kZeroPage, kAbsolute},
+      {"(", ",X)", kIndirectX, kAbsoluteIndirectX}, {"(", "),Y", kIndirectY, kModeCount},
+      {"(", ")", kZeroPageIndirect, kIndirect},     {"", ",X", kZeroPageX, kAbsoluteX},
+      {"", ",Y", kZeroPageY, kAbsoluteY},           {"", "", kZeroPage, kAbsolute},
   };
   for (const Form& form : kForms) {
     if (!StartsWith(operand, form.before) || !EndsWith(operand, form.after) ||
         operand.size() <= form.before.size() + form.after.size()) {
       continue;
     }
-    auto inner = operand.substr(form.before.size(),
-                                operand.size() - form.before.size() - form.after.size());
+    auto inner =
+        operand.substr(form.before.size(), operand.size() - form.before.size() - form.after.size());
     auto value = ParseValue(inner, names);
     if (!value) {
       return fail("bad operand");
@@ -312,7 +309,8 @@ std::string ParseLine(const std::string& text, ListingLine& line) {
     line.label = true;
     line.name = text.substr(1);
     bool named = !line.name.empty() && std::all_of(line.name.begin(), line.name.end(), [](char c) {
-      return std::isupper(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c));
+      return std::isupper(static_cast<unsigned char>(c)) ||
+             std::isdigit(static_cast<unsigned char>(c));
     });
     return named ? "" : "bad label";
   }
@@ -335,8 +333,7 @@ std::string ParseLine(const std::string& text, ListingLine& line) {
     break;
   }
   size_t mnemonicColumn = 6 + std::max<size_t>(8, position - 6) + 2;
-  if (text.size() <= mnemonicColumn ||
-      text.find_first_not_of(' ', position) != mnemonicColumn) {
+  if (text.size() <= mnemonicColumn || text.find_first_not_of(' ', position) != mnemonicColumn) {
     return "mnemonic not in its column";
   }
   size_t mnemonicEnd = text.find(' ', mnemonicColumn);
