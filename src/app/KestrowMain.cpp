@@ -141,6 +141,8 @@ TKestrowMainFrm::TKestrowMainFrm(QWidget* parent) : QMainWindow(parent) {
   resize(842, 612);
   MdiArea = new QMdiArea(this);
   MdiArea->setObjectName("MdiArea");
+  // Closing the front child brings back the one activated before it.
+  MdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
   setCentralWidget(MdiArea);
   registry_ = std::make_unique<ChildRegistryClass>(MdiArea);
   windowMenuStyle_ = new WindowMenuStyle;
@@ -525,6 +527,8 @@ TDFSDiskFrm* TKestrowMainFrm::NewDiskWindow(const std::string& path, int side,
   window->SetCaption();
   window->show();
   MdiArea->setActiveSubWindow(window);
+  // Activation alone leaves the keys with no widget until the user clicks.
+  window->setFocus(Qt::OtherFocusReason);
   SizeNewDiskWindow(window);
   // A new window shows its full information; activation then matches the button to it.
   FullInfo->setChecked(true);

@@ -93,6 +93,8 @@ TDFSDiskFrm::TDFSDiskFrm(QWidget* parent) : ChildWindowClass(parent) {
   layout->addWidget(StatusBar);
   layout->addWidget(StatusBar1);
   setWidget(client);
+  // Keys for the window go to the file list.
+  setFocusProxy(DFSFiles);
   DragTimer = new QTimer(this);
   DragTimer->setObjectName("DragTimer");
   DragTimer->setInterval(500);
@@ -369,6 +371,10 @@ void TDFSDiskFrm::MoveSelection(int step) {
   // The grid's current row follows, so commands that name the current row see this one.
   DFSFiles->setCurrentCell(AnchorRow, std::max(DFSFiles->currentColumn(), 0));
   RepaintGrid();
+  // The keys change what the file commands can act on, as a click does.
+  if (OnUpdateCommands) {
+    OnUpdateCommands(this);
+  }
 }
 
 void TDFSDiskFrm::ClearSelection() {
