@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   libgl1-mesa-dev fonts-dejavu-core
   xvfb xauth xclip x11-utils
+  openbox xdotool pcmanfm dbus-daemon
 )
 
 missing=()
