@@ -144,6 +144,9 @@ void TFileInspectorFrm::CreateTab() {
   Tab->setFocusPolicy(Qt::NoFocus);
   Tab->setDrawBase(false);
   Tab->setExpanding(false);
+  // The view under the strip paints rows scrolled up behind it and, erasing nothing,
+  // keeps whatever the screen showed: the strip paints all of itself.
+  Tab->setAutoFillBackground(true);
   Tab->setStyleSheet(
       "QTabBar::tab { background: white; color: black; border: 1px solid #a0a0a0;"
       " padding: 2px 12px; } QTabBar::tab:!selected { margin-top: 2px; }");
