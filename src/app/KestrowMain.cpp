@@ -137,7 +137,14 @@ TKestrowMainFrm::TKestrowMainFrm(QWidget* parent) : QMainWindow(parent) {
   InitialiseResources();
   setObjectName("KestrowMainFrm");
   setWindowTitle("Kestrow");
-  setWindowIcon(QIcon(RenderSvg(":/resources/kestrow_logo.svg", 64)));
+  // The About box's picture is the program's icon. Set on the application before any
+  // child is made, it is what every child's title bar and every dialog shows.
+  QIcon programIcon;
+  for (int size : {16, 24, 32, 48, 64, 128}) {
+    programIcon.addPixmap(RenderSvg(":/resources/kestrow_logo.svg", size));
+  }
+  QApplication::setWindowIcon(programIcon);
+  setWindowIcon(programIcon);
   resize(842, 612);
   MdiArea = new QMdiArea(this);
   MdiArea->setObjectName("MdiArea");
