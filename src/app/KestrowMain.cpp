@@ -376,13 +376,18 @@ void TKestrowMainFrm::CreateToolbar() {
 
 // ---- Splash and temp area ------------------------------------------------------------
 
-void TKestrowMainFrm::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (Timer1->isActive() && !AboutFrm->isVisible()) {
-    AboutFrm->ShowCentred();
-    move(-1000, y());
-    ViewToolbarMnuItem->setEnabled(false);
+// A window only moved off-screen is kept partly on it by some window managers, so it
+// is not mapped at all until the splash is over.
+void TKestrowMainFrm::setVisible(bool visible) {
+  if (visible && Timer1->isActive()) {
+    shownAfterSplash_ = true;
+    if (!AboutFrm->isVisible()) {
+      AboutFrm->ShowCentred();
+      ViewToolbarMnuItem->setEnabled(false);
+    }
+    return;
   }
+  QMainWindow::setVisible(visible);
 }
 
 void TKestrowMainFrm::Timer1Timer(QObject* sender) {
@@ -394,6 +399,9 @@ void TKestrowMainFrm::Timer1Timer(QObject* sender) {
     return;
   }
   Timer1->stop();
+  if (shownAfterSplash_) {
+    QMainWindow::setVisible(true);
+  }
   CentreOnDesktop();
   const std::string tempFolder = GetTempFolder();
   if (tempFolder.empty()) {
