@@ -1,5 +1,6 @@
-// The common set-up of suites that drive a whole main frame: scripted prompts, a shown
-// main frame past its splash and a temporary folder for images, fresh for every test.
+// The common set-up of suites that drive a whole main frame: scripted prompts and a
+// shown main frame past its splash, fresh for every test, and one temporary folder for
+// the suite's images.
 // A suite derives from MainFrameFixture and ends with KESTROW_GUI_TEST_MAIN(SuiteClass).
 #pragma once
 
