@@ -7,7 +7,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   libgl1-mesa-dev fonts-dejavu-core libpng-dev
   xvfb xauth xclip x11-utils
-  desktop-file-utils appstream shared-mime-info xdg-utils dpkg-dev openbox xdotool groff-base
+  desktop-file-utils appstream shared-mime-info xdg-utils dpkg-dev groff-base
+  openbox xdotool pcmanfm dbus-daemon
 )
 
 missing=()

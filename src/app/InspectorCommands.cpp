@@ -91,6 +91,8 @@ TFileInspectorFrm* TKestrowMainFrm::NewInspectorWindow(TDFSDiskFrm* diskWindow,
     window->show();
   }
   MdiArea->setActiveSubWindow(window);
+  // Activation alone leaves the keys with no widget until the user clicks.
+  window->setFocus(Qt::OtherFocusReason);
   ChildActivated(window);
   AddWindowMenuEntry(window, false);
   return window;

@@ -140,10 +140,19 @@ TKestrowMainFrm::TKestrowMainFrm(QWidget* parent) : QMainWindow(parent) {
   InitialiseResources();
   setObjectName("KestrowMainFrm");
   setWindowTitle("Kestrow");
-  setWindowIcon(QIcon(RenderSvg(":/resources/kestrow_logo.svg", 64)));
+  // The About box's picture is the program's icon. Set on the application before any
+  // child is made, it is what every child's title bar and every dialog shows.
+  QIcon programIcon;
+  for (int size : {16, 24, 32, 48, 64, 128}) {
+    programIcon.addPixmap(RenderSvg(":/resources/kestrow_logo.svg", size));
+  }
+  QApplication::setWindowIcon(programIcon);
+  setWindowIcon(programIcon);
   resize(842, 612);
   MdiArea = new QMdiArea(this);
   MdiArea->setObjectName("MdiArea");
+  // Closing the front child brings back the one activated before it.
+  MdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
   setCentralWidget(MdiArea);
   registry_ = std::make_unique<ChildRegistryClass>(MdiArea);
   windowMenuStyle_ = new WindowMenuStyle;
@@ -370,13 +379,18 @@ void TKestrowMainFrm::CreateToolbar() {
 
 // ---- Splash and temp area ------------------------------------------------------------
 
-void TKestrowMainFrm::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (Timer1->isActive() && !AboutFrm->isVisible()) {
-    AboutFrm->ShowCentred();
-    move(-1000, y());
-    ViewToolbarMnuItem->setEnabled(false);
+// A window only moved off-screen is kept partly on it by some window managers, so it
+// is not mapped at all until the splash is over.
+void TKestrowMainFrm::setVisible(bool visible) {
+  if (visible && Timer1->isActive()) {
+    shownAfterSplash_ = true;
+    if (!AboutFrm->isVisible()) {
+      AboutFrm->ShowCentred();
+      ViewToolbarMnuItem->setEnabled(false);
+    }
+    return;
   }
+  QMainWindow::setVisible(visible);
 }
 
 void TKestrowMainFrm::Timer1Timer(QObject* sender) {
@@ -388,6 +402,9 @@ void TKestrowMainFrm::Timer1Timer(QObject* sender) {
     return;
   }
   Timer1->stop();
+  if (shownAfterSplash_) {
+    QMainWindow::setVisible(true);
+  }
   CentreOnDesktop();
   const std::string tempFolder = GetTempFolder();
   if (tempFolder.empty()) {
@@ -539,6 +556,8 @@ TDFSDiskFrm* TKestrowMainFrm::NewDiskWindow(const std::string& path, int side,
   window->SetCaption();
   window->show();
   MdiArea->setActiveSubWindow(window);
+  // Activation alone leaves the keys with no widget until the user clicks.
+  window->setFocus(Qt::OtherFocusReason);
   SizeNewDiskWindow(window);
   // A new window shows its full information; activation then matches the button to it.
   FullInfo->setChecked(true);

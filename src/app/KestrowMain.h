@@ -157,7 +157,9 @@ class TKestrowMainFrm : public QMainWindow {
   static int ToolImageIndex(const QAction* button);
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  // During the splash the window stays unmapped, showing the About box instead; it is
+  // shown, centred, when the splash ends.
+  void setVisible(bool visible) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -227,4 +229,5 @@ class TKestrowMainFrm : public QMainWindow {
   TempAreaClass tempArea_;
   WindowMenuStyle* windowMenuStyle_;
   QSet<QAction*> commandsWithHandlers_;
+  bool shownAfterSplash_ = false;
 };

@@ -43,20 +43,31 @@ constexpr std::array<const char*, 3> kWidestPanels1 = {"204800 bytes used", "204
                                                        "Largest block: 204288 bytes"};
 constexpr int kCellPadding = 6;
 
-// A panel of at least width pixels, wider when the font needs it for widestText.
+// A status-bar panel that asks for its set width but gives way in a narrow window,
+// where its text is cut at its own edge instead of running under the next panel.
+class StatusPanel : public QLabel {
+ public:
+  explicit StatusPanel(QWidget* parent) : QLabel(parent) {}
+  void SetWidth(int width) {
+    width_ = width;
+    updateGeometry();
+  }
+  QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
+  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+ private:
+  int width_ = 0;
+};
+
+// A panel of width pixels, wider when the font needs it for widestText; the last one
+// takes the room left over.
 QLabel* AddPanel(QStatusBar* bar, int width, const char* widestText, bool last) {
-  auto* panel = new QLabel(bar);
+  auto* panel = new StatusPanel(bar);
   panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   panel->setText(widestText);
-  width = std::max(width, panel->sizeHint().width());
+  panel->SetWidth(std::max(width, panel->QLabel::sizeHint().width()));
   panel->clear();
-  if (last) {
-    panel->setMinimumWidth(width);
-    bar->addWidget(panel, 1);
-  } else {
-    panel->setFixedWidth(width);
-    bar->addWidget(panel);
-  }
+  bar->addWidget(panel, last ? 1 : 0);
   return panel;
 }
 
@@ -93,6 +104,8 @@ TDFSDiskFrm::TDFSDiskFrm(QWidget* parent) : ChildWindowClass(parent) {
   layout->addWidget(StatusBar);
   layout->addWidget(StatusBar1);
   setWidget(client);
+  // Keys for the window go to the file list.
+  setFocusProxy(DFSFiles);
   DragTimer = new QTimer(this);
   DragTimer->setObjectName("DragTimer");
   DragTimer->setInterval(500);
@@ -160,7 +173,7 @@ int TDFSDiskFrm::ClientWidthNeeded() const {
     int barWidth = 0;
     for (const QLabel* panel : *panels) {
       // Each panel sits in the bar's layout with a few pixels of spacing.
-      barWidth += panel->minimumWidth() + 6;
+      barWidth += panel->sizeHint().width() + 6;
     }
     barsWidth = std::max(barsWidth, barWidth);
   }
@@ -369,6 +382,10 @@ void TDFSDiskFrm::MoveSelection(int step) {
   // The grid's current row follows, so commands that name the current row see this one.
   DFSFiles->setCurrentCell(AnchorRow, std::max(DFSFiles->currentColumn(), 0));
   RepaintGrid();
+  // The keys change what the file commands can act on, as a click does.
+  if (OnUpdateCommands) {
+    OnUpdateCommands(this);
+  }
 }
 
 void TDFSDiskFrm::ClearSelection() {

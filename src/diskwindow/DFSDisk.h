@@ -61,7 +61,7 @@ class TDFSDiskFrm : public ChildWindowClass {
   // the grid row under it: 0 the title row, r the file of SelectedRows entry r - 1, -1
   // outside every cell.
   int HandleRowSelection(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
-  // Up (-1) or Down (+1): moves the anchor and selects that one row.
+  // Up (-1) or Down (+1): moves the anchor, selects that one row and updates the commands.
   void MoveSelection(int step);
   void ClearSelection();
   void SelectAll();

@@ -148,6 +148,9 @@ void TFileInspectorFrm::CreateTab() {
   Tab->setFocusPolicy(Qt::NoFocus);
   Tab->setDrawBase(false);
   Tab->setExpanding(false);
+  // The view under the strip paints rows scrolled up behind it and, erasing nothing,
+  // keeps whatever the screen showed: the strip paints all of itself.
+  Tab->setAutoFillBackground(true);
   Tab->setStyleSheet(
       "QTabBar::tab { background: white; color: black; border: 1px solid #a0a0a0;"
       " padding: 2px 12px; } QTabBar::tab:!selected { margin-top: 2px; }");
@@ -574,6 +577,7 @@ bool TFileInspectorFrm::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
     return true;
   });
   if (done && (consumed || edits)) {
+    ScrollToCaret();
     RepaintRelated();
   }
   return consumed;
@@ -583,6 +587,7 @@ void TFileInspectorFrm::FormKeyPress(char character) {
   const bool overType = OverType();
   if (RunEditing(
           [&](InspectorEditing& editing) { return editing.KeyPress(character, overType); })) {
+    ScrollToCaret();
     RepaintRelated();
   }
 }
@@ -622,6 +627,8 @@ void TFileInspectorFrm::FindAgain(const TFindFrm& findForm) {
       return;
     case FindOutcome::Found:
       MoveToSelected();
+      // A view too short for the third row still shows the occurrence's start.
+      ScrollToShow(Data()->SelStart);
       break;
     case FindOutcome::NoneAtAll:
       Prompts().ShowMessage(kNotFoundMessage);
@@ -638,6 +645,29 @@ void TFileInspectorFrm::MoveToSelected() {
   const int32_t rowsAbove = (start + 15) / 16 - 3;  // ceiling of start / 16, less three
   CalculateWorkArea();
   VScrollBar->setValue(layout_.RowHeight * rowsAbove);
+}
+
+void TFileInspectorFrm::ScrollToShow(int32_t offset) {
+  if (offset < 0) {
+    return;
+  }
+  CalculateWorkArea();
+  const int top = layout_.RowTop(offset / layout_.BytesPerRow, VScrollBar->value());
+  const int bandTop = Tab->height() + 4;
+  const int bandBottom = StatusBar->y() - 4;
+  if (top < bandTop) {
+    VScrollBar->setValue(VScrollBar->value() - (bandTop - top));
+  } else if (top + layout_.RowHeight > bandBottom) {
+    VScrollBar->setValue(VScrollBar->value() + top + layout_.RowHeight - bandBottom);
+  }
+}
+
+// The caret is the moving end of a selection.
+void TFileInspectorFrm::ScrollToCaret() {
+  InspectorDataClass* data = Data();
+  if (data != nullptr) {
+    ScrollToShow(data->SelEnd != -1 ? data->SelEnd : data->SelStart);
+  }
 }
 
 bool TFileInspectorFrm::CanFindAgain(const TFindFrm& findForm) const {

@@ -86,6 +86,9 @@ class TFileInspectorFrm : public ChildWindowClass {
   // Scrolls so that the selection's row stands third (fourth when the selection starts a
   // row) from the top, as far as the scroll range allows.
   void MoveToSelected();
+  // Scrolls just enough to show the row of offset whole between the tab strip and the
+  // status bar, when it is not already.
+  void ScrollToShow(int32_t offset);
   // The buffer is not empty and the dialog holds at least one whole byte to look for.
   bool CanFindAgain(const TFindFrm& findForm) const;
 
@@ -171,6 +174,7 @@ class TFileInspectorFrm : public ChildWindowClass {
   // The private clipboard format of the data ("Kestrow_V0_3" when none was given).
   QString ClipboardFormat() const;
   void PasteData(const std::vector<uint8_t>& bytes);
+  void ScrollToCaret();
 
   void FormPaint(QPainter& canvas);
   void PaintHex(QPainter& canvas);

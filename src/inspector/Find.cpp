@@ -55,7 +55,10 @@ TFindFrm::TFindFrm(QWidget* parent) : QDialog(parent) {
   IgnoreCaseChk = new QCheckBox("Ignore case", this);
   IgnoreCaseChk->setObjectName("IgnoreCaseChk");
   IgnoreCaseChk->setLayoutDirection(Qt::RightToLeft);  // the caption left of the box
-  IgnoreCaseChk->setGeometry(223, 55, 73, 17);
+  // 73 x 17 pixels in the original font; a wider font gets the room its caption needs,
+  // growing leftwards so that the box stays under the right edge of the edits.
+  const QSize checkSize = IgnoreCaseChk->sizeHint().expandedTo(QSize(73, 17));
+  IgnoreCaseChk->setGeometry(296 - checkSize.width(), 55, checkSize.width(), checkSize.height());
   Button1 = new QPushButton("Find", this);
   Button1->setObjectName("Button1");
   Button1->setGeometry(240, 76, 57, 25);

@@ -58,15 +58,22 @@ PromptInterface::Answer QtPrompts::AskYesNoCancel(const std::string& text) {
 
 void QtPrompts::Beep() { QApplication::beep(); }
 
+// Any name is taken: whether it opens is for the command to find out and say.
 std::string QtPrompts::AskOpenFileName(const FileDialogOptions& options) {
-  QString path = QFileDialog::getOpenFileName(parent_, "Open", QString(),
-                                              QtFileFilter(options.filter));
-  return QFile::encodeName(path).toStdString();
+  QFileDialog dialog(parent_, "Open", QString(), QtFileFilter(options.filter));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return {};
+  }
+  return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
 }
 
 std::string QtPrompts::AskSaveFileName(const FileDialogOptions& options) {
   QFileDialog dialog(parent_, "Save As", QString(), QtFileFilter(options.filter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // The new blank image replaces the file without a question.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setDefaultSuffix(QString::fromStdString(options.defaultExtension));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return {};

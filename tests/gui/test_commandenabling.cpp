@@ -55,7 +55,8 @@ std::string Image(const QTemporaryDir& dir, int count) {
 }
 
 // "cN" plain click, "CN" Ctrl-click, "SN" Shift-click on row N, "b" below the last row,
-// "A" Ctrl+A, "E" an in-place edit opening, "e" it closing.
+// "A" Ctrl+A, "D" and "U" the Down and Up keys, "E" an in-place edit opening, "e" it
+// closing.
 void Act(TDFSDiskFrm* window, const QString& script) {
   for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
     const int row = step.mid(1).toInt();
@@ -74,6 +75,10 @@ void Act(TDFSDiskFrm* window, const QString& script) {
         break;
       case 'A':
         QTest::keyClick(window->DFSFiles, Qt::Key_A, Qt::ControlModifier);
+        break;
+      case 'D':
+      case 'U':
+        QTest::keyClick(window->DFSFiles, step[0] == 'D' ? Qt::Key_Down : Qt::Key_Up);
         break;
       case 'E':
       case 'e':
@@ -166,6 +171,9 @@ class CommandEnablingTest : public QObject {
     QTest::newRow("a press on the title row keeps the selection")
         << 3 << "c2 c0" << disk + kSelectAll + kFileCommands;
     QTest::newRow("select all") << 3 << "A" << disk + kSelectAll + kFileCommands;
+    QTest::newRow("Down selects a row") << 3 << "D" << disk + kSelectAll + kFileCommands;
+    QTest::newRow("Up after a press below the rows")
+        << 3 << "c2 b U" << disk + kSelectAll + kFileCommands;
     QTest::newRow("an edit open") << 3 << "c1 C2 E" << disk + kSelectAll;
     QTest::newRow("the edit closed") << 3 << "c1 C2 E e" << disk + kSelectAll + kFileCommands;
   }

@@ -136,6 +136,43 @@ class DiskWindowTest : public QObject {
     CloseChild(window);
   }
 
+  void statusPanelsKeepToThemselvesWhenTiled_data() {
+    QTest::addColumn<int>("windows");
+    QTest::newRow("one window") << 1;
+    QTest::newRow("three side by side") << 3;
+    QTest::newRow("five side by side") << 5;
+    QTest::newRow("eight side by side") << 8;
+  }
+  void statusPanelsKeepToThemselvesWhenTiled() {
+    QFETCH(int, windows);
+    std::vector<TDFSDiskFrm*> opened;
+    for (int number = 0; number < windows; ++number) {
+      const std::string name = "tiled" + std::to_string(number) + ".ssd";
+      opened.push_back(frame_->NewDFSFiler(Files(3).WriteToTemp(dir_, name)));
+      QVERIFY(opened.back() != nullptr);
+    }
+    frame_->TileVMnuItem->trigger();
+    QCoreApplication::processEvents();
+    for (TDFSDiskFrm* window : opened) {
+      for (TDFSDiskFrm* other : opened) {
+        QVERIFY2(other == window || !other->geometry().intersects(window->geometry()),
+                 "tiled windows overlap");
+      }
+      for (const auto* bar : {&window->StatusPanels, &window->StatusBar1Panels}) {
+        const QRect barRect = bar->front()->parentWidget()->rect();
+        for (size_t panel = 0; panel < bar->size(); ++panel) {
+          const QRect rect = (*bar)[panel]->geometry();
+          QVERIFY2(barRect.contains(rect) || rect.isEmpty(),
+                   qPrintable((*bar)[panel]->text() + " runs out of its status bar"));
+          if (panel > 0) {
+            QVERIFY2(!rect.intersects((*bar)[panel - 1]->geometry()),
+                     qPrintable((*bar)[panel]->text() + " overlaps the panel before it"));
+          }
+        }
+      }
+    }
+  }
+
   void gridShowsEveryColumn() {
     ImageEntry locked;
     locked.directory = 'B';

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QtTest>
 #include <sstream>
 
@@ -57,6 +58,8 @@ class TestFind : public QObject {
   void searches();
   void foundRowScrolledThirdFromTop_data();
   void foundRowScrolledThirdFromTop();
+  void captionsAreWhollyShown_data();
+  void captionsAreWhollyShown();
 
  private:
   // One dialog for the whole run, as the program has.
@@ -227,6 +230,48 @@ void TestFind::foundRowScrolledThirdFromTop() {
     QCOMPARE(bar.value() % rowHeight, 0);
     QCOMPARE("row " + QString::number(offset / 16 - bar.value() / rowHeight), where);
   }
+}
+
+void TestFind::captionsAreWhollyShown_data() {
+  QTest::addColumn<int>("spacing");
+  // The platform's own font, and one that runs a third wider.
+  QTest::newRow("platform font") << 100;
+  QTest::newRow("wider font") << 133;
+}
+
+void TestFind::captionsAreWhollyShown() {
+  QFETCH(int, spacing);
+  // The dialog follows the application's font for as long as the test runs.
+  struct FontGuard {
+    QFont platformFont = QApplication::font();
+    ~FontGuard() { QApplication::setFont(platformFont); }
+  } guard;
+  QFont font = guard.platformFont;
+  font.setLetterSpacing(QFont::PercentageSpacing, spacing);
+  QApplication::setFont(font);
+  TFindFrm form;
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  for (const char* name : {"Label1", "Label2", "IgnoreCaseChk", "Button1"}) {
+    auto* control = form.findChild<QWidget*>(name);
+    QVERIFY2(control != nullptr, name);
+    // A button's size hint asks for the style's minimum width as well; only its caption
+    // and margins have to fit.
+    auto* button = qobject_cast<QPushButton*>(control);
+    const int needed = button == nullptr
+                           ? control->sizeHint().width()
+                           : button->fontMetrics().horizontalAdvance(button->text()) +
+                                 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+    QVERIFY2(control->width() >= needed, qPrintable(QString("%1 is %2 wide, its caption needs %3")
+                                                        .arg(name)
+                                                        .arg(control->width())
+                                                        .arg(needed)));
+    QVERIFY2(form.rect().contains(control->geometry()), name);
+  }
+  // The check box keeps to the right edge of the boxes above it and clear of them.
+  QCOMPARE(form.IgnoreCaseChk->geometry().right(), form.HexEdit->geometry().right() - 1);
+  QVERIFY(!form.IgnoreCaseChk->geometry().intersects(form.HexEdit->geometry()));
+  QVERIFY(!form.IgnoreCaseChk->geometry().intersects(form.Button1->geometry()));
 }
 
 QTEST_MAIN(TestFind)

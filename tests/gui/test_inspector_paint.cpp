@@ -86,6 +86,8 @@ class TestInspectorPaint : public QObject {
   void unprintableBytesShowAsDots();
   void everyPixelOfTheDumpIsPainted_data();
   void everyPixelOfTheDumpIsPainted();
+  void tabStripIsPaintedOutsideItsTabs_data();
+  void tabStripIsPaintedOutsideItsTabs();
 };
 
 void TestInspectorPaint::paintReadsOnlyVisibleRows_data() {
@@ -255,6 +257,48 @@ void TestInspectorPaint::everyPixelOfTheDumpIsPainted() {
   const QImage image = PaintedView(*window, Qt::magenta);
   QCOMPARE(CountColour(image, DumpRect(*window), Qt::magenta), 0);
   QCOMPARE(image.copy(DumpRect(*window)), PaintedView(*window, Qt::green).copy(DumpRect(*window)));
+}
+
+void TestInspectorPaint::tabStripIsPaintedOutsideItsTabs_data() {
+  QTest::addColumn<int>("scroll");
+  QTest::addColumn<int>("tab");
+  QTest::newRow("at the top") << 0 << 0;
+  // Rows scrolled up behind the strip: row 1 stands wholly inside it.
+  QTest::newRow("scrolled by two and a half rows") << 40 << 0;
+  QTest::newRow("scrolled by half a row") << 8 << 0;
+  QTest::newRow("another tab") << 40 << 2;
+}
+
+void TestInspectorPaint::tabStripIsPaintedOutsideItsTabs() {
+  QFETCH(int, scroll);
+  QFETCH(int, tab);
+  InspectedFile file(PatternBytes(4096));
+  InspectorDesk desk;
+  TFileInspectorFrm* window = desk.Open(*file.Data);
+  window->VScrollBar->setValue(scroll);
+  QTest::mouseClick(window->Tab, Qt::LeftButton, {}, window->Tab->tabRect(tab).center());
+  QCOMPARE(window->Tab->currentIndex(), tab);
+  // The view erases nothing itself, so whatever was on the screen stays where nobody
+  // paints: magenta stands for it.
+  QImage image(window->View()->size(), QImage::Format_RGB32);
+  image.fill(Qt::magenta);
+  window->View()->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+  const QRect strip = window->Tab->geometry();
+  QCOMPARE(CountColour(image, strip, Qt::magenta), 0);
+  // Outside the tabs the strip shows its own background and nothing of the rows.
+  const QColor background = window->Tab->palette().color(window->Tab->backgroundRole());
+  QRegion outside(strip);
+  for (int index = 0; index < window->Tab->count(); ++index) {
+    outside -= window->Tab->tabRect(index).translated(strip.topLeft());
+  }
+  for (const QRect& part : outside) {
+    QVERIFY2(AllColour(image, part, background),
+             qPrintable(QString("strip area %1,%2 %3x%4 not all background")
+                            .arg(part.x())
+                            .arg(part.y())
+                            .arg(part.width())
+                            .arg(part.height())));
+  }
 }
 
 QTEST_MAIN(TestInspectorPaint)

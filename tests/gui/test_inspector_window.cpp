@@ -1,9 +1,11 @@
 // The inspector window driven by real mouse and key events: caret and selection,
 // typing, deleting, the status bar, scrolling, tabs, captions and two windows on one file.
+#include <QLineEdit>
 #include <QTabBar>
 #include <QtTest>
 
 #include "inspector/FileInspector.h"
+#include "inspector/Find.h"
 #include "inspector/SScrollBar.h"
 #include "platform/ScriptedPrompts.h"
 #include "support_gui/InspectorTestSupport.h"
@@ -68,6 +70,9 @@ class TestInspectorWindow : public QObject {
   void otherTabsHideTheDump();
   void twoWindowsOnOneFile();
   void detachedWindowIgnoresInput();
+  void viewFollowsTheCaret_data();
+  void viewFollowsTheCaret();
+  void findAgainShowsTheOccurrenceInAShortWindow();
 };
 
 void TestInspectorWindow::screenshotWithSelection() {
@@ -384,6 +389,87 @@ void TestInspectorWindow::detachedWindowIgnoresInput() {
   QCOMPARE(Markup(file), "abcd");
   QCOMPARE(window->windowTitle(), "GAMES.$.PROG   /images/games.ssd");
   QCOMPARE(DumpImage(*window).pixelColor(100, 20), QColor(Qt::white));
+}
+
+void TestInspectorWindow::viewFollowsTheCaret_data() {
+  QTest::addColumn<int>("scrollRows");
+  QTest::addColumn<int>("caretRow");  // counted from the top visible row; -1 the last one
+  QTest::addColumn<int>("column");
+  QTest::addColumn<QString>("keys");
+  QTest::addColumn<QString>("edge");  // where the caret's row ends up: "top", "bottom", "" stays
+  QTest::newRow("Down below the last row") << 0 << -1 << 3 << "Down"
+                                           << "bottom";
+  QTest::newRow("Up above the first row") << 10 << 0 << 5 << "Up"
+                                          << "top";
+  QTest::newRow("Right off the end of the last row") << 4 << -1 << 15 << "Right"
+                                                     << "bottom";
+  QTest::newRow("Left off the start of the first row") << 4 << 0 << 0 << "Left"
+                                                       << "top";
+  QTest::newRow("Shift+Down moves the selection's end") << 2 << -1 << 7 << "Shift+Down"
+                                                        << "bottom";
+  QTest::newRow("typing past the end of the last row") << 0 << -1 << 15 << "A B"
+                                                       << "bottom";
+  QTest::newRow("Down inside the view scrolls nothing") << 3 << 2 << 3 << "Down"
+                                                        << "";
+}
+
+void TestInspectorWindow::viewFollowsTheCaret() {
+  QFETCH(int, scrollRows);
+  QFETCH(int, caretRow);
+  QFETCH(int, column);
+  QFETCH(QString, keys);
+  QFETCH(QString, edge);
+  InspectedFile file(PatternBytes(4096));
+  InspectorDesk desk;
+  TFileInspectorFrm* window = desk.Open(*file.Data);
+  const int rowHeight = window->Layout().RowHeight;
+  // Rows stand whole between these two lines.
+  const int bandTop = window->Tab->height() + 4;
+  const int bandBottom = window->StatusBar->y() - 4;
+  const int rowsShown = (bandBottom - bandTop) / rowHeight;
+  window->VScrollBar->setValue(scrollRows * rowHeight);
+  const int row = scrollRows + (caretRow < 0 ? rowsShown - 1 : caretRow);
+  QTest::mouseClick(window->View(), Qt::LeftButton, {}, HexCellCentre(*window, row * 16 + column));
+  QCOMPARE(file.Data->SelStart, row * 16 + column);
+  const int scrollBefore = window->VScrollBar->value();
+  for (const QString& key : keys.split(' ')) {
+    QTest::keyClick(window->View(), QKeySequence(key)[0].key(),
+                    QKeySequence(key)[0].keyboardModifiers());
+  }
+  const int32_t caret = file.Data->SelEnd != -1 ? file.Data->SelEnd : file.Data->SelStart;
+  const int top = window->Layout().RowTop(caret / 16, window->VScrollBar->value());
+  if (edge == "top") {
+    QCOMPARE(top, bandTop);
+  } else if (edge == "bottom") {
+    QCOMPARE(top + rowHeight, bandBottom);
+  } else {
+    QCOMPARE(window->VScrollBar->value(), scrollBefore);
+  }
+}
+
+void TestInspectorWindow::findAgainShowsTheOccurrenceInAShortWindow() {
+  std::vector<uint8_t> bytes(4096, 0x11);
+  bytes[2000] = 0xA5;
+  bytes[2001] = 0x5A;
+  InspectedFile file(bytes);
+  InspectorDesk desk;
+  TFileInspectorFrm* window = desk.Open(*file.Data);
+  // As short as the window goes: fewer rows than the three above a found one.
+  window->resize(window->width(), window->minimumHeight());
+  QCoreApplication::processEvents();
+  const int bandTop = window->Tab->height() + 4;
+  const int bandBottom = window->StatusBar->y() - 4;
+  QVERIFY(bandBottom - bandTop < 3 * window->Layout().RowHeight);
+  TFindFrm findForm;
+  findForm.HexEdit->setText("A55A");
+  window->Find(findForm);
+  QCOMPARE(file.Data->SelStart, 2000);
+  const int top = window->Layout().RowTop(2000 / 16, window->VScrollBar->value());
+  QVERIFY2(top >= bandTop && top + window->Layout().RowHeight <= bandBottom,
+           qPrintable(QString("the found row stands at %1, the view shows %2 to %3")
+                          .arg(top)
+                          .arg(bandTop)
+                          .arg(bandBottom)));
 }
 
 QTEST_MAIN(TestInspectorWindow)
