@@ -25,7 +25,7 @@ constexpr size_t kAnyNumber = SIZE_MAX;
 
 const char* const kUsage =
     "Usage: kestrow-dfs COMMAND ARGUMENTS\n"
-    "  new [--double] IMAGE             list [--json] IMAGE\n"
+    "  new [--double|--mmb] IMAGE       list [--json] IMAGE\n"
     "  extract IMAGE DIR [D.NAME ...]   add [--overwrite] IMAGE HOSTFILE ...\n"
     "  delete IMAGE D.NAME ...          lock IMAGE D.NAME ...    unlock IMAGE D.NAME ...\n"
     "  rename IMAGE D.NAME NEWNAME      setdir IMAGE D.NAME C\n"
@@ -377,7 +377,7 @@ int TypeCommand(CommandRun& run) {
 }
 
 const CommandDefinition kCommands[] = {
-    {"new", "new [--double] IMAGE", "--double", 1, 1, NewCommand},
+    {"new", "new [--double|--mmb] IMAGE", "--double", 1, 1, NewCommand},
     {"list", "list [--json] IMAGE", "--json", 1, 1, ListCommand},
     {"extract", "extract IMAGE DIR [D.NAME ...]", nullptr, 2, kAnyNumber, ExtractCommand},
     {"add", "add [--overwrite] IMAGE HOSTFILE ...", "--overwrite", 2, kAnyNumber, AddCommand},

@@ -14,8 +14,8 @@
 #include "util/Useful.h"
 
 const char* const kMMBUsage =
-    "  new --mmb FILE.mmb               dcat [--json] MMB\n"
-    "  dformat MMB N     dkill MMB N    dlock MMB N              dunlock MMB N\n"
+    "  dcat [--json] MMB                dformat MMB N            dkill MMB N\n"
+    "  dlock MMB N                      dunlock MMB N\n"
     "  dput MMB N IMAGE.ssd             dget MMB N OUT.ssd       donboot MMB DRIVE N\n"
     "FILE.mmb:N is disc N of an MMB file, wherever an IMAGE is taken.\n";
 
@@ -236,7 +236,7 @@ int OnBootCommand(MMBRun& run) {
   return Reported(run, run.mmb->SetBootDisc(drive, number));
 }
 
-const MMBCommandDefinition kNewMMB = {"new", "new --mmb FILE.mmb", "--mmb", 1, 1, NewMMBCommand};
+const MMBCommandDefinition kNewMMB = {"new", "new [--double|--mmb] IMAGE", "--mmb", 1, 1, NewMMBCommand};
 
 const MMBCommandDefinition kMMBCommands[] = {
     {"dcat", "dcat [--json] MMB", "--json", 1, 1, CatalogueCommand},
