@@ -303,6 +303,10 @@ std::optional<int> RunMMBCommand(const std::vector<std::string>& arguments, std:
   if (definition == nullptr) {
     return std::nullopt;
   }
+  if (arguments.size() == 2 && (arguments[1] == "--help" || arguments[1] == "-h")) {
+    out << "Usage: kestrow-dfs " << definition->synopsis << '\n';
+    return kCommandDone;
+  }
   TerminalPrompts prompts(errors, false);
   ScopedPrompts installed(prompts);
   MMBRun run{{}, false, out, prompts, nullptr};
