@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "disk/DFSUseful.h"
+
 inline constexpr const char* kCouldNotOpenMessage =
     "Could not open the file, probably in use by another program.";
 inline constexpr const char* kCouldNotDeleteMessage =
@@ -30,12 +32,18 @@ ImageArgument ParseImageArgument(const std::string& text);
 
 // An entry on the command line: "D.NAME", or a bare NAME in directory "$". Trailing spaces
 // are optional; the name is padded to its 7 stored characters. Nothing when the name is
-// empty or longer than 7 characters.
+// empty or longer than 7 characters. "#N" names the entry at position N (1 for the
+// first) of the catalogue as "list" shows it, so each of two namesakes can be named.
 struct EntryArgument {
   char directory = '$';
   std::string name;
+  int position = -1;  // 0-based catalogue position of a "#N" argument, else -1
 };
 std::optional<EntryArgument> ParseEntryArgument(const std::string& text);
+
+// The host file name extract gives the entries of a disk, in catalogue order: each one's
+// HostFileName, and for a later namesake that name with "~2", "~3", ... added.
+std::vector<std::string> ExtractHostNames(const std::vector<DFSFileClass>& entries);
 
 // Runs one command line (the arguments after the program name). File bytes and listings
 // go to out; messages, and usage text for a usage error, go to errors. Returns a
