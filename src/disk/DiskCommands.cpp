@@ -235,7 +235,7 @@ int ExtractCommand(CommandRun& run) {
       entries.push_back(*entry);
     }
   }
-  std::vector<std::string> hostNames = ExtractHostNames(entries);
+  std::vector<std::string> hostNames = DistinctHostNames(entries);
   for (size_t index = 0; index < entries.size(); ++index) {
     ExtractEntry(run, entries[index], folder, hostNames[index]);
   }
@@ -492,17 +492,6 @@ std::optional<EntryArgument> ParseEntryArgument(const std::string& text) {
   }
   entry.name = PadRight(name, kNameLength);
   return entry;
-}
-
-std::vector<std::string> ExtractHostNames(const std::vector<DFSFileClass>& entries) {
-  std::vector<std::string> names;
-  std::map<std::string, int> seen;
-  for (const DFSFileClass& entry : entries) {
-    std::string name = HostFileName(entry.Directory, entry.Name);
-    int count = ++seen[name];
-    names.push_back(count == 1 ? name : name + "~" + std::to_string(count));
-  }
-  return names;
 }
 
 int RunDiskCommand(const std::vector<std::string>& arguments, std::ostream& out,

@@ -41,10 +41,6 @@ struct EntryArgument {
 };
 std::optional<EntryArgument> ParseEntryArgument(const std::string& text);
 
-// The host file name extract gives the entries of a disk, in catalogue order: each one's
-// HostFileName, and for a later namesake that name with "~2", "~3", ... added.
-std::vector<std::string> ExtractHostNames(const std::vector<DFSFileClass>& entries);
-
 // Runs one command line (the arguments after the program name). File bytes and listings
 // go to out; messages, and usage text for a usage error, go to errors. Returns a
 // CommandStatus: kCommandFailed when any message reported a failure.

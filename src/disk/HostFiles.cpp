@@ -721,6 +721,17 @@ std::optional<ExportedFiles> CopyFileToHostFolder(DFSDiskClass& disk, char direc
   return CopyEntryToHostFolder(disk, *entry, folder);
 }
 
+std::vector<std::string> DistinctHostNames(const std::vector<DFSFileClass>& entries) {
+  std::vector<std::string> names;
+  std::map<std::string, int> seen;
+  for (const DFSFileClass& entry : entries) {
+    std::string name = HostFileName(entry.Directory, entry.Name);
+    int count = ++seen[name];
+    names.push_back(count == 1 ? name : name + "~" + std::to_string(count));
+  }
+  return names;
+}
+
 std::optional<ExportedFiles> CopyEntryToHostFolder(DFSDiskClass& disk, const DFSFileClass& target,
                                                    const std::string& folder,
                                                    const std::string& hostName) {

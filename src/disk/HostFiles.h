@@ -177,6 +177,11 @@ struct ExportedFiles {
 std::optional<ExportedFiles> CopyFileToHostFolder(DFSDiskClass& disk, char directory,
                                                   const std::string& name,
                                                   const std::string& folder);
+// The host file names for entries written out together, in order: each one's
+// HostFileName, and for a later namesake that name with "~2", "~3", ... added, so that
+// no file overwrites another.
+std::vector<std::string> DistinctHostNames(const std::vector<DFSFileClass>& entries);
+
 // The same for the entry found by DFSDiskClass::FindEntryLike, under hostName when given.
 std::optional<ExportedFiles> CopyEntryToHostFolder(DFSDiskClass& disk, const DFSFileClass& entry,
                                                    const std::string& folder,

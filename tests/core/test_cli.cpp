@@ -230,7 +230,7 @@ void TestCli::listJsonEscapesEveryByte() {
   // clang-format off
   QCOMPARE(result.out, QByteArray(
       R"({"title": "Q\"\\\u0001)" "\xC3\xA9" R"(", "boot_option": 2, "disk_size": 204800, "sectors": 800, )"
-      R"("size_text": "80 track (200K)", )"
+      R"x("size_text": "80 track (200K)", )x"
       R"("used": 768, "free": 204032, "largest_free": 204032, "files": [{"directory": "a", )"
       R"("name": ")" "\x7F\xC2\x80" R"( \u0000)" "\xC3\xBF" R"(  ", "locked": true, )"
       R"("load": 16718080, "exec": 32803, "length": 5, "start_sector": 2}]})" "\n"));

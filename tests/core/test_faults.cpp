@@ -115,6 +115,7 @@ class TestFaults : public QObject {
                      "/kestrow-faults-XXXXXX"};
   std::string hostFolder_;
   int cases_ = 0;
+  bool failingForGood_ = false;
 
   std::string ImagePath(const Scenario& scenario) const {
     return dir_.filePath(scenario.doubleSided ? "image.dsd" : "image.ssd").toStdString();
@@ -140,7 +141,8 @@ class TestFaults : public QObject {
     outcome.journalLeft = Journal::ExistsFor(path);
     if (outcome.journalLeft) {
       ImageSides sides = OpenDiskImage(path);
-      outcome.rolledBack = sides.front()->OpenNotice == kJournalRolledBackMessage;
+      outcome.rolledBack = sides.front()->OpenNotice == kJournalRolledBackMessage &&
+                           !sides.front()->IsReadOnly();
     }
     outcome.fired = faults->Fired();
     outcome.operations = faults->Operations();
@@ -169,7 +171,9 @@ class TestFaults : public QObject {
     if (Journal::ExistsFor(path)) {
       return "a journal is still there";
     }
-    if (scenario.oneCatalogueWrite && outcome.image.size() > scenario.image.size()) {
+    // Cutting the image back is itself a write, which a disk failing for good refuses.
+    if (scenario.oneCatalogueWrite && !failingForGood_ &&
+        outcome.image.size() > scenario.image.size()) {
       return "a failed change left the image longer";
     }
     try {
@@ -311,6 +315,7 @@ class TestFaults : public QObject {
     }
     for (const auto& [description, plan] :
          Plans(reference, static_cast<int64_t>(scenario.image.size()))) {
+      failingForGood_ = description.rfind("writes from", 0) == 0;
       Outcome outcome = Run(scenario, plan);
       std::string problem = Problem(scenario, reference, outcome);
       ++cases_;
@@ -404,7 +409,8 @@ class TestFaults : public QObject {
         Save("C", 5000, 22),
     };
     Scenario scenario{QTest::currentDataTag(),
-                      InterleavedImage(SideImage(30).Image(), SideImage(40, which == 3 ? 45 : 800).Image()),
+                      InterleavedImage(SideImage(30, which == 3 ? 45 : 800).Image(),
+                                       SideImage(40, which == 3 ? 45 : 800).Image()),
                       true,
                       1,
                       changes[which],
@@ -456,7 +462,7 @@ class TestFaults : public QObject {
     QFETCH(bool, doubleSided);
     Scenario scenario = Single("replace C in place", Save("C", 5000, 13), {"$.C"});
     scenario.image = doubleSided
-                         ? InterleavedImage(SideImage(30).Image(), SideImage(40, 45).Image())
+                         ? InterleavedImage(SideImage(30, 45).Image(), SideImage(40, 45).Image())
                          : SideImage(0, 45).Image();
     scenario.doubleSided = doubleSided;
     scenario.side = doubleSided ? 1 : 0;
@@ -472,7 +478,11 @@ class TestFaults : public QObject {
         auto stream = std::make_shared<SFileStream>(path, true);
         stream->SetFaultPlan(std::make_shared<FaultPlan>(FaultPlan::FailNthWrite(k, true)));
         DFSDiskClass disk(stream, path, SectorMapping{scenario.doubleSided, scenario.side});
-        QVERIFY_THROWS_EXCEPTION(FileSystemError, scenario.run(disk));
+        try {
+          QVERIFY(!scenario.run(disk));  // no room, when the journal could not be written
+        } catch (const FileSystemError&) {
+          // the change itself failed
+        }
       }
       if (!Journal::ExistsFor(path)) {
         continue;  // the journal was never complete: nothing had been overwritten
