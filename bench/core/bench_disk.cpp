@@ -85,7 +85,10 @@ std::vector<std::string> HostFiles(const std::filesystem::path& folder, int coun
     std::string sideCar = "$.HOST" + std::to_string(index);
     sideCar.resize(9, ' ');
     sideCar += "  001900 008023 000BB8  ";
-    ImageBuilder().Bytes(0, {sideCar.begin(), sideCar.end()}).HostSize(sideCar.size()).WriteTo(path + ".inf");
+    ImageBuilder()
+        .Bytes(0, {sideCar.begin(), sideCar.end()})
+        .HostSize(sideCar.size())
+        .WriteTo(path + ".inf");
     paths.push_back(path);
   }
   return paths;
@@ -137,8 +140,8 @@ int main(int argc, char** argv) {
 
   const std::vector<std::string> hostPaths = HostFiles(folder / "host", 20);
   const std::string importPath = (folder / "import.ssd").string();
-  using Import = ImportSummary (*)(DFSDiskClass&, const std::vector<std::string>&,
-                                   const ImportCallbacks&);
+  using Import =
+      ImportSummary (*)(DFSDiskClass&, const std::vector<std::string>&, const ImportCallbacks&);
   const std::pair<const char*, Import> imports[] = {
       {"import 20 files one by one (a drop)", ProcessAlienFiles},
       {"import 20 files together (kestrow-dfs add)", ImportFilesTogether}};

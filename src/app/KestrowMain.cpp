@@ -463,9 +463,8 @@ TDFSDiskFrm* TKestrowMainFrm::NewDiskWindows(const std::string& path) {
 // A side not yet open shares the host file the other side holds: the file's exclusive
 // lock allows no second opening.
 std::unique_ptr<DFSDiskClass> TKestrowMainFrm::OpenDiskSide(const std::string& path, int side) {
-  DiskDataClass* other = side == ChildDataClass::kSingleSided
-                             ? nullptr
-                             : registry_->FindDiskData(path, 2 - side);
+  DiskDataClass* other =
+      side == ChildDataClass::kSingleSided ? nullptr : registry_->FindDiskData(path, 2 - side);
   if (other == nullptr || other->Disk == nullptr) {
     ImageSides sides = OpenDiskImage(path, OpenAccess::WriteIfAllowed);
     return std::move(sides.at(side == ChildDataClass::kSingleSided ? 0 : side / 2));
@@ -927,9 +926,9 @@ void TKestrowMainFrm::SetFileInspectorButtons(ChildWindowClass* window) {
   const int64_t size = data->Buffer.Size();
   auto* inspector = qobject_cast<TFileInspectorFrm*>(window);
   // An inspector on a read-only disk edits its copy but cannot save it.
-  const bool savable = data->Changed && !(data->ParentDisk != nullptr &&
-                                          data->ParentDisk->Disk != nullptr &&
-                                          data->ParentDisk->Disk->IsReadOnly());
+  const bool savable =
+      data->Changed && !(data->ParentDisk != nullptr && data->ParentDisk->Disk != nullptr &&
+                         data->ParentDisk->Disk->IsReadOnly());
   Enable(SaveFileChangesBut, savable);
   Enable(SaveFileChangesMnuItem, savable);
   Enable(DeleteToolBut, data->SelStart != -1);

@@ -25,7 +25,6 @@ void AppendLatin1(std::string& out, unsigned char byte) {
   }
 }
 
-
 // The number of characters text takes on screen once Printable has made it UTF-8.
 size_t ScreenWidth(const std::string& text) {
   return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char value) {

@@ -203,7 +203,8 @@ std::unique_ptr<DFSDiskClass> DFSDiskClass::Create(const std::string& fileName, 
       if (error.ErrorNumber() != ENOENT) {
         // Reported as the creation it was meant to be.
         if (error.ErrorNumber() == 0) {
-          throw FileSystemError("Cannot create file", fileName, std::string("It is not a regular file"));
+          throw FileSystemError("Cannot create file", fileName,
+                                std::string("It is not a regular file"));
         }
         throw FileSystemError("Cannot create file", fileName, error.ErrorNumber());
       }
@@ -302,7 +303,8 @@ void DFSDiskClass::ComputeSpace() {
   std::vector<bool> covered(static_cast<size_t>(sectors), false);
   for (const DFSFileClass& entry : list) {
     int64_t first = std::max<int64_t>(entry.StartSector, kFewestSectors);
-    int64_t end = std::min<int64_t>(entry.StartSector + RoundedLength(entry) / kSectorSize, sectors);
+    int64_t end =
+        std::min<int64_t>(entry.StartSector + RoundedLength(entry) / kSectorSize, sectors);
     for (int64_t sector = first; sector < end; ++sector) {
       covered[static_cast<size_t>(sector)] = true;
     }
@@ -429,8 +431,8 @@ bool DFSDiskClass::NameTaken(DFSFileList& list, DFSFileList::iterator changed, c
   for (auto other = list.begin(); other != list.end(); ++other) {
     if (other != changed && IsEntry(*other, directory, stored)) {
       Prompts().ShowMessage(MakeFileMessage(
-          kNameTakenMessage, std::string(1, directory) + "." +
-                                 stored.substr(0, stored.find_last_not_of(' ') + 1)));
+          kNameTakenMessage,
+          std::string(1, directory) + "." + stored.substr(0, stored.find_last_not_of(' ') + 1)));
       return true;
     }
   }
@@ -443,8 +445,7 @@ bool DFSDiskClass::SetLocked(char directory, const std::string& name, bool locke
 }
 
 bool DFSDiskClass::SetLocked(const DFSFileClass& target, bool locked) {
-  return ChangeEntryLike(target,
-                         [locked](DFSFileClass& entry) { entry.Locked = locked ? 1 : 0; });
+  return ChangeEntryLike(target, [locked](DFSFileClass& entry) { entry.Locked = locked ? 1 : 0; });
 }
 
 bool DFSDiskClass::DeleteFile(char directory, const std::string& name) {
@@ -703,7 +704,6 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
   return results;
 }
 
-
 // ---- File data and raw access -------------------------------------------------------
 
 std::vector<uint8_t> DFSDiskClass::ReadFileData(const DFSFileClass& file) {
@@ -736,11 +736,10 @@ void DFSDiskClass::ReadDisk(int64_t diskOffset, void* buffer, size_t count) {
   std::memset(bytes, 0, count);
   // Bytes past the host file's end read as zero; the disk's size does not cut a read, as
   // a catalogue may list data beyond what it says the disk holds.
-  ForEachHostRun(mapping_, diskOffset, count,
-                 [&](int64_t fileOffset, size_t index, size_t length) {
-                   Stream->Seek(fileOffset);
-                   Stream->Read(bytes + index, length);
-                 });
+  ForEachHostRun(mapping_, diskOffset, count, [&](int64_t fileOffset, size_t index, size_t length) {
+    Stream->Seek(fileOffset);
+    Stream->Read(bytes + index, length);
+  });
 }
 
 void DFSDiskClass::WriteDisk(int64_t diskOffset, const void* buffer, size_t count) {
@@ -807,8 +806,8 @@ std::shared_ptr<SFileStream> OpenHostFile(const std::string& path, OpenAccess ac
       if (access != OpenAccess::WriteIfAllowed || !MayNotWrite(error.ErrorNumber())) {
         throw;
       }
-      readOnlyReason = "\"" + path + "\" cannot be written: " +
-                       std::strerror(error.ErrorNumber()) + ". The disk is opened read-only.";
+      readOnlyReason = "\"" + path + "\" cannot be written: " + std::strerror(error.ErrorNumber()) +
+                       ". The disk is opened read-only.";
     }
   } else {
     readOnlyReason = kReadOnlyAccessReason;
@@ -893,10 +892,11 @@ ImageSides OpenDiskImage(const std::string& path, OpenAccess access) {
   for (const SectorMapping& mapping : mappings) {
     auto disk = std::make_unique<DFSDiskClass>(stream, path, mapping);
     std::string reason = !journal.readOnlyReason.empty() ? journal.readOnlyReason : layoutReason;
-    if (reason.empty() && HasWatfordCatalogue(*stream, mapping.FileOffset(kWatfordSecondCatalogue))) {
+    if (reason.empty() &&
+        HasWatfordCatalogue(*stream, mapping.FileOffset(kWatfordSecondCatalogue))) {
       reason = kWatfordReadOnlyMessage;
-      AddLine(notice, doubleSided ? "Drive " + std::to_string(mapping.side * 2) + ": " + reason
-                                  : reason);
+      AddLine(notice,
+              doubleSided ? "Drive " + std::to_string(mapping.side * 2) + ": " + reason : reason);
     }
     disk->SetReadOnly(!reason.empty() ? reason : accessReason);
     sides.push_back(std::move(disk));

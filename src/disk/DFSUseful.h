@@ -61,8 +61,7 @@ inline constexpr const char* kNoRoomMessage =
     "There is no room left on this disk, please delete some files or compact the disk";
 inline constexpr const char* kDestinationLockedMessage =
     "The file is locked on the  destination disk, you cannot save changes.";
-inline constexpr const char* kEmptyImageMessage =
-    "This file is empty, it is not a DFS disk image.";
+inline constexpr const char* kEmptyImageMessage = "This file is empty, it is not a DFS disk image.";
 inline constexpr const char* kNameTakenMessage =
     "A file called $File already exists in that directory on this disk, choose another name.";
 
@@ -108,7 +107,7 @@ class DFSDiskClass {
   // The catalogue's 10-bit sector count x 256 when it is 2 to 1023; otherwise 204800
   // when bits 0-1 of byte 0x106 are both set, else 102400.
   int32_t DiskSize = 0;
-  int32_t BootOption = 0;   // 0-3
+  int32_t BootOption = 0;  // 0-3
   // 512 + 256 for each sector from 2 to the last that at least one entry covers.
   int32_t UsedSpace = 0;
   // The longest run of sectors in that range that no entry covers, in bytes.

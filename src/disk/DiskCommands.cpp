@@ -282,9 +282,8 @@ int ForEachEntry(CommandRun& run, const char* failureMessage,
 }
 
 int DeleteCommand(CommandRun& run) {
-  return ForEachEntry(run, kCouldNotDeleteMessage, [](DFSDiskClass& disk, const DFSFileClass& e) {
-    return disk.DeleteFile(e);
-  });
+  return ForEachEntry(run, kCouldNotDeleteMessage,
+                      [](DFSDiskClass& disk, const DFSFileClass& e) { return disk.DeleteFile(e); });
 }
 
 int LockCommand(CommandRun& run) {
@@ -335,7 +334,8 @@ int ExecCommand(CommandRun& run) {
 
 int TitleCommand(CommandRun& run) {
   const std::string& title = run.Operand(1);
-  if (std::any_of(title.begin(), title.end(), [](char value) { return value < 0x20 || value > 0x7E; })) {
+  if (std::any_of(title.begin(), title.end(),
+                  [](char value) { return value < 0x20 || value > 0x7E; })) {
     throw UsageError("a title has printable ASCII characters only: " + Printable(title));
   }
   if (!OpenDisk(run)) {
@@ -473,7 +473,8 @@ ImageArgument ParseImageArgument(const std::string& text) {
 std::optional<EntryArgument> ParseEntryArgument(const std::string& text) {
   EntryArgument entry;
   if (text.size() >= 2 && text.size() <= 3 && text[0] == '#' &&
-      std::all_of(text.begin() + 1, text.end(), [](char digit) { return digit >= '0' && digit <= '9'; })) {
+      std::all_of(text.begin() + 1, text.end(),
+                  [](char digit) { return digit >= '0' && digit <= '9'; })) {
     int position = std::stoi(text.substr(1));
     if (position < 1 || position > 31) {
       return std::nullopt;

@@ -540,10 +540,10 @@ std::optional<std::string> SideCarNameProblem(const std::string& hostPath,
   bool nameRefused = false;
   if (details.NameFromSideCar) {
     std::string name = TrimSpaces(details.Name);
-    nameRefused = name.empty() || name[0] == ':' ||
-                  std::any_of(name.begin(), name.end(), [&](char value) {
-                    return control(value) || value == '#' || value == '*' || value == '|';
-                  });
+    nameRefused =
+        name.empty() || name[0] == ':' || std::any_of(name.begin(), name.end(), [&](char value) {
+          return control(value) || value == '#' || value == '*' || value == '|';
+        });
   }
   if (!nameRefused) {
     return std::nullopt;
@@ -743,7 +743,8 @@ std::optional<ExportedFiles> CopyEntryToHostFolder(DFSDiskClass& disk, const DFS
   ExportedFiles files;
   files.dataFileName = hostName.empty() ? HostFileName(entry->Directory, entry->Name) : hostName;
   files.sideCarFileName = files.dataFileName + ".INF";
-  ReplaceFileAtomically(JoinPath(folder, files.dataFileName), std::string(data.begin(), data.end()));
+  ReplaceFileAtomically(JoinPath(folder, files.dataFileName),
+                        std::string(data.begin(), data.end()));
   ReplaceFileAtomically(JoinPath(folder, files.sideCarFileName), SideCarText(*entry));
   return files;
 }

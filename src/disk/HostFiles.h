@@ -131,8 +131,7 @@ struct ImportSummary {
 // The DFS details for a host file: its side-car's where it has one (a fixed-layout
 // side-car only for a Beeb-form name), else directory "$", addresses 0, unlocked.
 // Raises FileSystemError when the side-car exists but cannot be read.
-AlienFileDetails AlienFileDetailsFor(const std::string& hostPath,
-                                     HostFolderIndex* index = nullptr);
+AlienFileDetails AlienFileDetailsFor(const std::string& hostPath, HostFolderIndex* index = nullptr);
 
 // The message refusing a file whose side-car gives a name that the in-place editing
 // rules refuse (an empty name, a control character, one of # * |, ":" first);

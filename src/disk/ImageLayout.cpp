@@ -23,8 +23,8 @@ CatalogueMarks ReadMarks(SStream& image, int64_t catalogue) {
   std::array<uint8_t, 3> bytes{};
   image.Seek(catalogue + static_cast<int64_t>(kCountByte));
   image.Read(bytes.data(), bytes.size());
-  return {bytes[0], ((bytes[kOptionByte - kCountByte] & 3) << 8) |
-                        bytes[kSectorCountByte - kCountByte]};
+  return {bytes[0],
+          ((bytes[kOptionByte - kCountByte] & 3) << 8) | bytes[kSectorCountByte - kCountByte]};
 }
 
 // Whether every track slot that an interleaved image gives to side 1 is zero.
@@ -61,8 +61,7 @@ LayoutFindings DetectLayout(SStream& image, ImageLayout byName) {
   }
   bool interleaved = side1.countByte % 8 == 0 && side1.countByte <= kMaxCountByte &&
                      side1.sectorCount == side0.sectorCount && side0.sectorCount >= 2;
-  return {interleaved ? ImageLayout::InterleavedDoubleSided : ImageLayout::LinearSingleSided,
-          true};
+  return {interleaved ? ImageLayout::InterleavedDoubleSided : ImageLayout::LinearSingleSided, true};
 }
 
 bool HasWatfordCatalogue(SStream& image, int64_t sector2Offset) {
@@ -71,7 +70,8 @@ bool HasWatfordCatalogue(SStream& image, int64_t sector2Offset) {
   if (image.Read(bytes.data(), bytes.size()) != bytes.size()) {
     return false;
   }
-  return std::all_of(bytes.begin(), bytes.end(), [](uint8_t value) { return value == kWatfordMark; });
+  return std::all_of(bytes.begin(), bytes.end(),
+                     [](uint8_t value) { return value == kWatfordMark; });
 }
 
 std::string LayoutMismatchMessage(const std::string& path, ImageLayout byName, ImageLayout found) {
@@ -79,5 +79,6 @@ std::string LayoutMismatchMessage(const std::string& path, ImageLayout byName, I
   return "The file \"" + path + "\" is named as " + LayoutName(byName) +
          ", but its content looks like " + LayoutName(found) +
          ". It is opened read-only so that nothing is written in the wrong places; rename it to "
-         "end in \"" + extension + "\" to open it as it is.";
+         "end in \"" +
+         extension + "\" to open it as it is.";
 }

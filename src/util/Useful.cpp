@@ -507,8 +507,8 @@ void ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
   }
   if (failure != 0) {
     ::unlink(temporaryPath.c_str());
-    throw FileSystemError(failure == ENOSPC || failure == EIO ? kWriteAction : kCreateAction,
-                          path, failure);
+    throw FileSystemError(failure == ENOSPC || failure == EIO ? kWriteAction : kCreateAction, path,
+                          failure);
   }
   try {
     FlushFolder(folder);

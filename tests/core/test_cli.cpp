@@ -345,8 +345,8 @@ void TestCli::addReportsFullCatalogueAndNoRoom() {
   std::string path = ImageBuilder().WriteToTemp(dir_, "missing.ssd");
   CliResult result = RunCli({"add", QString::fromStdString(path), host + ".missing"});
   QCOMPARE(result.exitCode, 1);
-  QCOMPARE(QString::fromLatin1(result.err),
-           host + ".missing: Could not open \"" + host + ".missing\": No such file or directory.\n");
+  QCOMPARE(QString::fromLatin1(result.err), host + ".missing: Could not open \"" + host +
+                                                ".missing\": No such file or directory.\n");
 }
 
 void TestCli::anImageInUseIsRefused() {

@@ -36,17 +36,19 @@ QJsonObject Expected(const RawDisk& raw) {
                              {"length", qint64(entry.length)},
                              {"start_sector", qint64(entry.start)}});
   }
-  return {{"title", QString::fromLatin1(raw.title)},
-          {"boot_option", raw.bootOption},
-          {"disk_size", raw.diskSize},
-          {"sectors", raw.sectors},
-          {"size_text", raw.sectors == 800   ? QString("80 track (200K)")
-                        : raw.sectors == 400 ? QString("40 track (100K)")
-                                             : QString("%1 sectors (%2K)").arg(raw.sectors).arg(raw.diskSize / 1024)},
-          {"used", raw.used},
-          {"free", raw.diskSize - raw.used},
-          {"largest_free", raw.largestFree},
-          {"files", files}};
+  return {
+      {"title", QString::fromLatin1(raw.title)},
+      {"boot_option", raw.bootOption},
+      {"disk_size", raw.diskSize},
+      {"sectors", raw.sectors},
+      {"size_text", raw.sectors == 800 ? QString("80 track (200K)")
+                    : raw.sectors == 400
+                        ? QString("40 track (100K)")
+                        : QString("%1 sectors (%2K)").arg(raw.sectors).arg(raw.diskSize / 1024)},
+      {"used", raw.used},
+      {"free", raw.diskSize - raw.used},
+      {"largest_free", raw.largestFree},
+      {"files", files}};
 }
 
 // The listing without what depends on where the files lie, its files in name order.

@@ -141,8 +141,8 @@ class TestFaults : public QObject {
     outcome.journalLeft = Journal::ExistsFor(path);
     if (outcome.journalLeft) {
       ImageSides sides = OpenDiskImage(path);
-      outcome.rolledBack = sides.front()->OpenNotice == kJournalRolledBackMessage &&
-                           !sides.front()->IsReadOnly();
+      outcome.rolledBack =
+          sides.front()->OpenNotice == kJournalRolledBackMessage && !sides.front()->IsReadOnly();
     }
     outcome.fired = faults->Fired();
     outcome.operations = faults->Operations();
@@ -309,8 +309,12 @@ class TestFaults : public QObject {
     QVERIFY2(reference.operations > 0, scenario.name.c_str());
     if (scenario.journalled) {
       // The case meant: the replacement lies over the old file's first sector.
-      const RawEntry* old = FindByLabel(DecodeRawDisk(scenario.image, scenario.doubleSided, scenario.side), *scenario.replaced.begin());
-      const RawEntry* now = FindByLabel(DecodeRawDisk(reference.image, scenario.doubleSided, scenario.side), *scenario.replaced.begin());
+      const RawEntry* old =
+          FindByLabel(DecodeRawDisk(scenario.image, scenario.doubleSided, scenario.side),
+                      *scenario.replaced.begin());
+      const RawEntry* now =
+          FindByLabel(DecodeRawDisk(reference.image, scenario.doubleSided, scenario.side),
+                      *scenario.replaced.begin());
       QVERIFY2(old && now && old->start == now->start, scenario.name.c_str());
     }
     for (const auto& [description, plan] :
@@ -509,8 +513,7 @@ class TestFaults : public QObject {
           QVERIFY2(Journal::ExistsFor(path), "a failed rollback removed its journal");
         }
         ImageSides sides = OpenDiskImage(path);
-        QCOMPARE(sides.front()->OpenNotice,
-                 std::string(failed ? kJournalRolledBackMessage : ""));
+        QCOMPARE(sides.front()->OpenNotice, std::string(failed ? kJournalRolledBackMessage : ""));
         QVERIFY(!Journal::ExistsFor(path));
         sides.clear();
         std::vector<uint8_t> after = ReadHostFile(path);

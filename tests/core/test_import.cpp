@@ -351,9 +351,12 @@ void TestImport::saveResultsReported() {
 void TestImport::unreadableItemsAreSkipped_data() {
   QTest::addColumn<QString>("kind");
   QTest::addColumn<QString>("reason");
-  QTest::newRow("folder") << "folder" << "Is a directory";
-  QTest::newRow("dangling link") << "link" << "No such file or directory";
-  QTest::newRow("missing") << "missing" << "No such file or directory";
+  QTest::newRow("folder") << "folder"
+                          << "Is a directory";
+  QTest::newRow("dangling link") << "link"
+                                 << "No such file or directory";
+  QTest::newRow("missing") << "missing"
+                           << "No such file or directory";
 }
 
 void TestImport::unreadableItemsAreSkipped() {

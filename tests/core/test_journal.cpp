@@ -85,10 +85,9 @@ class TestJournal : public QObject {
   void theToolRollsBackOnceForEverySide() {
     QFETCH(bool, doubleSided);
     QFETCH(QString, drive);
-    std::vector<uint8_t> image =
-        doubleSided ? InterleavedImage(TightImage().Title("SIDE0").Image(),
-                                       TightImage().Title("SIDE2").Image())
-                    : TightImage().Image();
+    std::vector<uint8_t> image = doubleSided ? InterleavedImage(TightImage().Title("SIDE0").Image(),
+                                                                TightImage().Title("SIDE2").Image())
+                                             : TightImage().Image();
     // Drive 2's catalogue and data lie on its own tracks.
     std::string path = Interrupted(doubleSided ? "tool.dsd" : "tool.ssd", image,
                                    doubleSided ? 2560 : 0, doubleSided ? 2560 + 512 : 512);

@@ -282,9 +282,10 @@ class TestKilled : public QObject {
                                     .toUtf8()
                                     .constData());
     }
-    qInfo("overwrite kills: %d runs, %d killed, %d left a journal that was rolled back, %d kept "
-          "the old file, 0 damaged, whole run %lld us",
-          kOverwriteRuns, killed, undone, oldKept, static_cast<long long>(fullRun));
+    qInfo(
+        "overwrite kills: %d runs, %d killed, %d left a journal that was rolled back, %d kept "
+        "the old file, 0 damaged, whole run %lld us",
+        kOverwriteRuns, killed, undone, oldKept, static_cast<long long>(fullRun));
     QVERIFY2(oldKept >= kOverwriteRuns / 5, "too few runs were killed before the change");
     QVERIFY2(kOverwriteRuns - oldKept >= kOverwriteRuns / 5, "too few runs got to the change");
     if (onlyInPlace) {

@@ -72,8 +72,8 @@ class TestOpening : public QObject {
         QByteArray image(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
         // The one short sample holds no second catalogue; its name decides.
         bool short_ = bytes.size() < 2560 + 0x108;
-        QTest::newRow(sample.c_str()) << image << (extension == ".dsd") << (extension == ".dsd")
-                                      << !short_;
+        QTest::newRow(sample.c_str())
+            << image << (extension == ".dsd") << (extension == ".dsd") << !short_;
       }
     }
     auto row = [](const char* name, const std::vector<uint8_t>& bytes, bool namedDouble,
@@ -95,8 +95,8 @@ class TestOpening : public QObject {
     QFETCH(QByteArray, image);
     QFETCH(bool, namedDouble);
     SMemoryStream stream(std::vector<uint8_t>(image.begin(), image.end()));
-    LayoutFindings found = DetectLayout(stream, namedDouble ? ImageLayout::InterleavedDoubleSided
-                                                            : ImageLayout::LinearSingleSided);
+    LayoutFindings found = DetectLayout(
+        stream, namedDouble ? ImageLayout::InterleavedDoubleSided : ImageLayout::LinearSingleSided);
     QTEST(found.layout == ImageLayout::InterleavedDoubleSided, "double");
     QTEST(found.fromContent, "fromContent");
   }
@@ -114,8 +114,8 @@ class TestOpening : public QObject {
                                        << "The file \"";
     QTest::newRow("linear image named .dsd") << bytes(Side("LINEAR", 4).Image()) << "linear.dsd"
                                              << "The file \"";
-    QTest::newRow("Watford 62-file disk") << bytes(Watford(Side("WATFORD", 6).Image()))
-                                          << "watford.ssd" << kWatfordReadOnlyMessage;
+    QTest::newRow("Watford 62-file disk")
+        << bytes(Watford(Side("WATFORD", 6).Image())) << "watford.ssd" << kWatfordReadOnlyMessage;
   }
   void mismatchOpensReadOnly() {
     QFETCH(QByteArray, image);
@@ -147,9 +147,9 @@ class TestOpening : public QObject {
   // Every change refuses a read-only disk before it writes, with the reason as its text.
   void everyChangeRefusesAReadOnlyDisk_data() {
     QTest::addColumn<int>("which");
-    const char* names[] = {"SetTitle",   "SetBootOption", "SetLocked",    "DeleteFile",
-                           "SetAddress", "SetDirectory",  "RenameFile",   "ClearCatalogue",
-                           "WriteCatalogue", "AddCatalogueEntry", "SaveFile", "WriteDisk"};
+    const char* names[] = {"SetTitle",       "SetBootOption",     "SetLocked",  "DeleteFile",
+                           "SetAddress",     "SetDirectory",      "RenameFile", "ClearCatalogue",
+                           "WriteCatalogue", "AddCatalogueEntry", "SaveFile",   "WriteDisk"};
     for (int which = 0; which < 12; ++which) {
       QTest::newRow(names[which]) << which;
     }
@@ -224,14 +224,20 @@ class TestOpening : public QObject {
   void notAnImage_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing") << "missing" << "Could not open \"PATH\": No such file or directory.";
-    QTest::newRow("folder") << "folder" << "Could not open \"PATH\": Is a directory.";
-    QTest::newRow("fifo") << "fifo" << "Could not open \"PATH\": It is not a regular file.";
-    QTest::newRow("device") << "device" << "Could not open \"PATH\": It is not a regular file.";
-    QTest::newRow("link to a folder") << "link" << "Could not open \"PATH\": Is a directory.";
+    QTest::newRow("missing") << "missing"
+                             << "Could not open \"PATH\": No such file or directory.";
+    QTest::newRow("folder") << "folder"
+                            << "Could not open \"PATH\": Is a directory.";
+    QTest::newRow("fifo") << "fifo"
+                          << "Could not open \"PATH\": It is not a regular file.";
+    QTest::newRow("device") << "device"
+                            << "Could not open \"PATH\": It is not a regular file.";
+    QTest::newRow("link to a folder") << "link"
+                                      << "Could not open \"PATH\": Is a directory.";
     QTest::newRow("link loop") << "loop"
                                << "Could not open \"PATH\": Too many levels of symbolic links.";
-    QTest::newRow("empty") << "empty" << "This file is empty, it is not a DFS disk image.";
+    QTest::newRow("empty") << "empty"
+                           << "This file is empty, it is not a DFS disk image.";
   }
   void notAnImage() {
     QFETCH(QString, kind);
@@ -250,7 +256,8 @@ class TestOpening : public QObject {
     } else if (kind == "empty") {
       ImageBuilder().HostSize(0).WriteTo(path);
     }
-    for (OpenAccess access : {OpenAccess::ReadWrite, OpenAccess::ReadOnly, OpenAccess::WriteIfAllowed}) {
+    for (OpenAccess access :
+         {OpenAccess::ReadWrite, OpenAccess::ReadOnly, OpenAccess::WriteIfAllowed}) {
       try {
         OpenDiskImage(path, access);
         QFAIL("opened");

@@ -26,7 +26,7 @@ ImageBuilder Archive() {
   return image;
 }
 
-const QStringList kChangingCommands = {"DeleteMnuItem", "LockMnuItem", "UnLockMnuItem",
+const QStringList kChangingCommands = {"DeleteMnuItem", "LockMnuItem",   "UnLockMnuItem",
                                        "DiskPropMnu",   "DeleteToolBut", "LockToolBut",
                                        "UnLockToolBut", "DiskPropBut"};
 
@@ -104,8 +104,8 @@ class TestReadOnlyWindows : public QObject {
     TDFSDiskFrm* window = OpenReadOnly(path);
     QVERIFY(window != nullptr);
     QCOMPARE((*prompts_)->Messages(),
-             std::vector<std::string>{LayoutMismatchMessage(
-                 path, ImageLayout::LinearSingleSided, ImageLayout::InterleavedDoubleSided)});
+             std::vector<std::string>{LayoutMismatchMessage(path, ImageLayout::LinearSingleSided,
+                                                            ImageLayout::InterleavedDoubleSided)});
     QVERIFY(window->windowTitle().endsWith(" (read-only)"));
     frame_->DuplicateMnuItem->trigger();
     QCOMPARE((*prompts_)->Messages().size(), size_t(1));

@@ -12,8 +12,8 @@
 #include "app/KestrowMain.h"
 #include "app/TempArea.h"
 #include "diskwindow/DFSDisk.h"
-#include "support/ImageBuilder.h"
 #include "platform/ScriptedPrompts.h"
+#include "support/ImageBuilder.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
