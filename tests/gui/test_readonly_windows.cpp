@@ -129,6 +129,14 @@ class TestReadOnlyWindows : public QObject {
     TDFSDiskFrm* window = frame_->NewDFSFiler(path);
     QVERIFY(window != nullptr);
     QCOMPARE(window->Cells(6, 2), QString("002"));
+    if (command == "inspect") {
+      std::vector<TFileInspectorFrm*> inspectors = OpenInspectors(*frame_, window, "01");
+      QCOMPARE(inspectors.size(), size_t(1));
+      auto* data = dynamic_cast<InspectorDataClass*>(inspectors[0]->CommonData);
+      QVERIFY(data != nullptr);
+      QVERIFY(data->Buffer.Bytes() == PatternBytes(500, 4));
+      return;
+    }
     ClickGridRow(window, 2);
     QCOMPARE(window->SelectedEntries().size(), size_t(1));
     QCOMPARE(window->SelectedEntries()[0].StartSector, 2);
@@ -139,17 +147,11 @@ class TestReadOnlyWindows : public QObject {
       RawDisk disk = DecodeRawDisk(ReadHostFile(path), false, 0);
       QCOMPARE(disk.entries.size(), size_t(1));
       QCOMPARE(disk.entries[0].start, 10u);
-    } else if (command == "lock") {
+    } else {
       frame_->LockMnuItem->trigger();
       for (const RawEntry& entry : DecodeRawDisk(ReadHostFile(path), false, 0).entries) {
         QCOMPARE(entry.locked, entry.start == 2);
       }
-    } else {
-      std::vector<TFileInspectorFrm*> inspectors = OpenInspectors(*frame_, window, "01");
-      QCOMPARE(inspectors.size(), size_t(1));
-      auto* data = dynamic_cast<InspectorDataClass*>(inspectors[0]->CommonData);
-      QVERIFY(data != nullptr);
-      QVERIFY(data->Buffer.Bytes() == PatternBytes(500, 4));
     }
   }
 };
