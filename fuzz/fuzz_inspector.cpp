@@ -98,8 +98,9 @@ class ByteModel {
     if (hexPane_ ? value < 0 : (code < 32 || code > 126)) {
       return Unchanged();
     }
+    // A caret outside the data (Ctrl+Up can put one above offset 0) takes no typing.
     if (s_ < 0) {
-      return Raises();
+      return Unchanged();
     }
     bool atEnd = s_ == size_;
     std::vector<uint8_t> bytes = bytes_;

@@ -1,5 +1,7 @@
 // Times the image model's common paths: opening a full image and reading its catalogue
-// and space figures, and saving a 100 KB file into a nearly full disk.
+// and space figures, saving a 100 KB file into a nearly full disk, and importing 20 host
+// files with side-cars file by file (as a drop does) and all together (as kestrow-dfs
+// add does), counting the flushes each makes.
 #include <unistd.h>
 #include <algorithm>
 #include <chrono>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "disk/DFSUseful.h"
+#include "disk/HostFiles.h"
 #include "support/ImageBuilder.h"
 
 namespace {
@@ -59,6 +62,38 @@ ImageBuilder NearlyFullImage() {
   return builder;
 }
 
+// Counts the flushes of an image opened through it.
+class CountingStream : public SFileStream {
+ public:
+  using SFileStream::SFileStream;
+  void Flush() override {
+    ++flushes;
+    SFileStream::Flush();
+  }
+  int flushes = 0;
+};
+
+// count host files of 3 KB with Beeb names and side-cars in folder.
+std::vector<std::string> HostFiles(const std::filesystem::path& folder, int count) {
+  std::filesystem::create_directories(folder);
+  std::vector<std::string> paths;
+  for (int index = 0; index < count; ++index) {
+    std::string name = "$.HOST" + std::to_string(index);
+    std::string path = (folder / name).string();
+    std::vector<uint8_t> bytes = PatternBytes(3000, uint8_t(index));
+    ImageBuilder().Bytes(0, bytes).HostSize(bytes.size()).WriteTo(path);
+    std::string sideCar = "$.HOST" + std::to_string(index);
+    sideCar.resize(9, ' ');
+    sideCar += "  001900 008023 000BB8  ";
+    ImageBuilder()
+        .Bytes(0, {sideCar.begin(), sideCar.end()})
+        .HostSize(sideCar.size())
+        .WriteTo(path + ".inf");
+    paths.push_back(path);
+  }
+  return paths;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,6 +137,35 @@ int main(int argc, char** argv) {
         }
       });
   disk.reset();
+
+  const std::vector<std::string> hostPaths = HostFiles(folder / "host", 20);
+  const std::string importPath = (folder / "import.ssd").string();
+  using Import =
+      ImportSummary (*)(DFSDiskClass&, const std::vector<std::string>&, const ImportCallbacks&);
+  const std::pair<const char*, Import> imports[] = {
+      {"import 20 files one by one (a drop)", ProcessAlienFiles},
+      {"import 20 files together (kestrow-dfs add)", ImportFilesTogether}};
+  for (const auto& [name, import] : imports) {
+    std::shared_ptr<CountingStream> stream;
+    std::unique_ptr<DFSDiskClass> target;
+    int flushes = 0;
+    Report(
+        name, std::max(1, repetitions / 10),
+        [&] {
+          target.reset();
+          stream.reset();
+          ImageBuilder(800).WriteTo(importPath);
+          stream = std::make_shared<CountingStream>(importPath, true);
+          target = std::make_unique<DFSDiskClass>(stream, importPath, SectorMapping{});
+        },
+        [&] {
+          if (import(*target, hostPaths, ImportCallbacks{}).storedCount != 20) {
+            std::abort();
+          }
+          flushes = stream->flushes;
+        });
+    std::printf("%-48s flushes of the image per import: %d\n", name, flushes);
+  }
   std::filesystem::remove_all(folder);
   return 0;
 }

@@ -22,19 +22,6 @@ InspectorDataClass* InspectorData(ChildWindowClass* window) {
              : dynamic_cast<InspectorDataClass*>(window->CommonData);
 }
 
-// Directory and stored name of each selected file, in row order.
-std::vector<std::pair<char, std::string>> SelectedFiles(const TDFSDiskFrm& disk) {
-  std::vector<std::pair<char, std::string>> files;
-  for (int row = 1; row <= static_cast<int>(disk.SelectedRows.size()); ++row) {
-    if (disk.SelectedRows[row - 1]) {
-      const QByteArray directory = disk.Cells(0, row).toLatin1();
-      files.emplace_back(directory.isEmpty() ? '$' : directory[0],
-                         disk.Cells(1, row).toLatin1().toStdString());
-    }
-  }
-  return files;
-}
-
 }  // namespace
 
 // ---- Opening ---------------------------------------------------------------------------
@@ -50,8 +37,9 @@ void TKestrowMainFrm::FileInspectorButClick() {
   }
   try {
     // The rows are read first: each new window becomes the active child.
-    for (const auto& [directory, name] : SelectedFiles(*disk)) {
-      if (std::optional<DFSFileClass> file = disk->Disk()->FindFile(directory, name)) {
+    // Each row's own entry, also when another file of the same name comes first.
+    for (const DFSFileClass& entry : disk->SelectedEntries()) {
+      if (std::optional<DFSFileClass> file = disk->Disk()->FindEntryLike(entry)) {
         NewInspectorWindow(disk, *file);
       }
     }
@@ -169,6 +157,8 @@ bool TKestrowMainFrm::SaveFile(ChildWindowClass* window) {
   bool saved = false;
   if (parent == nullptr || parent->Disk() == nullptr) {
     Prompts().ShowMessage(kDiskClosedMessage);
+  } else if (parent->Disk()->IsReadOnly()) {
+    Prompts().ShowMessage("The changes cannot be saved. " + parent->Disk()->ReadOnlyReason());
   } else {
     try {
       const int result = SaveInspectorData(*parent->Disk(), *data);

@@ -99,16 +99,6 @@ std::vector<int> SelectedGridRows(const TDFSDiskFrm& window) {
   return rows;
 }
 
-char DirectoryAt(const TDFSDiskFrm& window, int row) {
-  const QByteArray directory = window.Cells(0, row).toLatin1();
-  return directory.isEmpty() ? '$' : directory[0];
-}
-
-// The stored 7-character name of a grid row.
-std::string NameAt(const TDFSDiskFrm& window, int row) {
-  return window.Cells(1, row).toLatin1().toStdString();
-}
-
 // "Are you sure ..." naming the one file to go, or the selection, and the disk by its
 // window caption. With one file selected the question names that file, also when
 // another row was clicked last.
@@ -489,9 +479,9 @@ TDFSDiskFrm* TKestrowMainFrm::NewDiskWindows(const std::string& path) {
   ImageSides sides;
   if (registry_->FindDiskData(path, 0) == nullptr && registry_->FindDiskData(path, 2) == nullptr) {
     try {
-      sides = OpenDiskImage(path);
-    } catch (const std::exception&) {
-      Prompts().ShowMessage(kOpenFailedMessage);
+      sides = OpenDiskImage(path, OpenAccess::WriteIfAllowed);
+    } catch (const std::exception& error) {
+      Prompts().ShowMessage(OpenFailureMessage(error));
       return nullptr;
     }
   }
@@ -504,17 +494,21 @@ TDFSDiskFrm* TKestrowMainFrm::NewDiskWindows(const std::string& path) {
 // A side not yet open shares the host file the other side holds: the file's exclusive
 // lock allows no second opening.
 std::unique_ptr<DFSDiskClass> TKestrowMainFrm::OpenDiskSide(const std::string& path, int side) {
-  if (side == ChildDataClass::kSingleSided) {
-    return DFSDiskClass::Create(path, 2);
-  }
-  DiskDataClass* other = registry_->FindDiskData(path, 2 - side);
+  DiskDataClass* other =
+      side == ChildDataClass::kSingleSided ? nullptr : registry_->FindDiskData(path, 2 - side);
   if (other == nullptr || other->Disk == nullptr) {
-    ImageSides sides = OpenDiskImage(path);
-    return std::move(sides.at(side / 2));
+    ImageSides sides = OpenDiskImage(path, OpenAccess::WriteIfAllowed);
+    return std::move(sides.at(side == ChildDataClass::kSingleSided ? 0 : side / 2));
   }
   SectorMapping mapping = other->Disk->Mapping();
   mapping.side = side / 2;
-  return std::make_unique<DFSDiskClass>(other->Disk->HostFile(), other->Disk->FileName, mapping);
+  auto disk =
+      std::make_unique<DFSDiskClass>(other->Disk->HostFile(), other->Disk->FileName, mapping);
+  // The side opened later keeps the image's read-only state.
+  if (other->Disk->IsReadOnly()) {
+    disk->SetReadOnly(other->Disk->ReadOnlyReason());
+  }
+  return disk;
 }
 
 std::unique_ptr<DiskDataClass> TKestrowMainFrm::NewDiskData(const std::string& path, int side,
@@ -542,9 +536,9 @@ TDFSDiskFrm* TKestrowMainFrm::NewDiskWindow(const std::string& path, int side,
     window->TempAreaPath = tempArea_.Path();
     window->OnRefillRelated = [this](ChildWindowClass* child) { ChildRefillRelatedWindows(child); };
     window->Init();
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     delete window;
-    Prompts().ShowMessage(kOpenFailedMessage);
+    Prompts().ShowMessage(OpenFailureMessage(error));
     return nullptr;
   }
   if (newData != nullptr) {
@@ -565,6 +559,13 @@ TDFSDiskFrm* TKestrowMainFrm::NewDiskWindow(const std::string& path, int side,
   FullInfoBut->setToolTip(kShowLessHint);
   ChildActivated(window);
   AddWindowMenuEntry(window, true);
+  // An interrupted change undone, or why the disk is read-only: told once, by the first
+  // window on the image.
+  const std::string notice = data->Disk->OpenNotice;
+  data->Disk->OpenNotice.clear();
+  if (!notice.empty()) {
+    Prompts().ShowMessage(notice);
+  }
   return window;
 }
 
@@ -686,11 +687,11 @@ void TKestrowMainFrm::DeleteDFSFile() {
 bool TKestrowMainFrm::DeleteSelectedFiles(TDFSDiskFrm& window) {
   DFSDiskClass* disk = window.Disk();
   try {
-    for (int row : SelectedGridRows(window)) {
-      disk->DeleteFile(DirectoryAt(window, row), NameAt(window, row));
+    for (const DFSFileClass& entry : window.SelectedEntries()) {
+      disk->DeleteFile(entry);
     }
-  } catch (const std::exception&) {
-    Prompts().ShowMessage(kDeleteFailedMessage);
+  } catch (const std::exception& error) {
+    Prompts().ShowMessage(ChangeFailureMessage(error, kDeleteFailedMessage));
     return false;
   }
   return true;
@@ -728,21 +729,20 @@ void TKestrowMainFrm::SetFileLockStatus(bool locked) {
 bool TKestrowMainFrm::LockSelectedFiles(TDFSDiskFrm& window, bool locked) {
   bool refreshDue = false;
   for (int row : SelectedGridRows(window)) {
-    const char directory = DirectoryAt(window, row);
-    const std::string name = NameAt(window, row);
-    if (registry_->WindowExists(window.CommonData->ImagePath, directory, PadRight(name, 7),
-                                window.CommonData->Side)) {
+    const DFSFileClass entry = window.RowEntry(row);
+    if (registry_->WindowExists(window.CommonData->ImagePath, entry.Directory,
+                                PadRight(entry.Name, 7), window.CommonData->Side)) {
       Prompts().ShowMessage(kFileInInspectorMessage);
       continue;
     }
     try {
-      if (window.Disk()->SetLocked(directory, name, locked)) {
+      if (window.Disk()->SetLocked(entry, locked)) {
         window.SetCells(2, row, locked ? "L" : "");
       } else {
         refreshDue = true;
       }
-    } catch (const std::exception&) {
-      Prompts().ShowMessage(kLockFailedMessage);
+    } catch (const std::exception& error) {
+      Prompts().ShowMessage(ChangeFailureMessage(error, kLockFailedMessage));
       break;
     }
   }
@@ -929,8 +929,12 @@ void TKestrowMainFrm::SetCommonButtons(ChildWindowClass* subject) {
 }
 
 void TKestrowMainFrm::SetDFSFileButtons(TDFSDiskFrm* window) {
-  for (QAction* command : {FullInfo, FullInfoBut, DiskPropBut, DiskPropMnu}) {
+  for (QAction* command : {FullInfo, FullInfoBut}) {
     Enable(command, true);
+  }
+  // The properties dialog changes the title and boot option.
+  for (QAction* command : {DiskPropBut, DiskPropMnu}) {
+    Enable(command, !window->IsReadOnly());
   }
   ShowFullInfoState(window->FullInfoShown());
   SetFileOpButtons(window);
@@ -938,9 +942,11 @@ void TKestrowMainFrm::SetDFSFileButtons(TDFSDiskFrm* window) {
 
 void TKestrowMainFrm::SetFileOpButtons(TDFSDiskFrm* window) {
   const bool files = window->SelectedFilesCount() > 0 && !window->Editing;
-  for (QAction* command : {FileInspectorBut, OpenInspectorMnuItem, DeleteToolBut, LockToolBut,
-                           UnLockToolBut, DeleteMnuItem, LockMnuItem, UnLockMnuItem}) {
-    Enable(command, files);
+  Enable(FileInspectorBut, files);
+  Enable(OpenInspectorMnuItem, files);
+  for (QAction* command :
+       {DeleteToolBut, LockToolBut, UnLockToolBut, DeleteMnuItem, LockMnuItem, UnLockMnuItem}) {
+    Enable(command, files && !window->IsReadOnly());
   }
   Enable(SelectAllMnuItem, window->ListedFiles > 0);
 }
@@ -952,8 +958,12 @@ void TKestrowMainFrm::SetFileInspectorButtons(ChildWindowClass* window) {
   }
   const int64_t size = data->Buffer.Size();
   auto* inspector = qobject_cast<TFileInspectorFrm*>(window);
-  Enable(SaveFileChangesBut, data->Changed);
-  Enable(SaveFileChangesMnuItem, data->Changed);
+  // An inspector on a read-only disk edits its copy but cannot save it.
+  const bool savable =
+      data->Changed && !(data->ParentDisk != nullptr && data->ParentDisk->Disk != nullptr &&
+                         data->ParentDisk->Disk->IsReadOnly());
+  Enable(SaveFileChangesBut, savable);
+  Enable(SaveFileChangesMnuItem, savable);
   Enable(DeleteToolBut, data->SelStart != -1);
   Enable(DeleteMnuItem, data->SelStart != -1);
   Enable(UndoMnuItem, !data->UndoList.empty());

@@ -6,20 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 namespace {
 
-// Creates path with mode 0700, or adopts it when it already is our own folder.
-bool UseFolder(const std::string& path) {
-  if (mkdir(path.c_str(), 0700) == 0) {
-    return true;
-  }
-  if (errno != EEXIST || !IsOwnPrivateFolder(path)) {
-    return false;
-  }
-  chmod(path.c_str(), 0700);
-  return true;
+bool IsPrivate(const struct stat& info) {
+  return S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 0077) == 0;
 }
 
 // Names of the entries of the open folder, without "." and "..".
@@ -47,7 +40,7 @@ std::vector<std::string> EntryNames(int folder) {
 
 bool IsOwnPrivateFolder(const std::string& path) {
   struct stat info {};
-  return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid();
+  return lstat(path.c_str(), &info) == 0 && IsPrivate(info);
 }
 
 bool TempAreaClass::Establish(const std::string& tempFolder) {
@@ -55,14 +48,19 @@ bool TempAreaClass::Establish(const std::string& tempFolder) {
   if (tempFolder.empty()) {
     return false;
   }
-  for (const std::string& name :
-       {std::string("Kestrow"), "Kestrow-" + std::to_string(static_cast<long>(geteuid()))}) {
-    if (UseFolder(tempFolder + name)) {
-      path_ = tempFolder + name;
-      return true;
-    }
+  std::string pattern = tempFolder + "Kestrow-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  // mkdtemp makes a new folder of mode 0700: never one that someone else prepared.
+  if (mkdtemp(name.data()) == nullptr) {
+    return false;
   }
-  return false;
+  path_ = name.data();
+  return true;
+}
+
+bool TempAreaClass::IsIntact() const {
+  return !path_.empty() && IsOwnPrivateFolder(path_);
 }
 
 void TempAreaClass::Clear() const {
@@ -75,7 +73,7 @@ void TempAreaClass::Clear() const {
     return;
   }
   struct stat info {};
-  if (fstat(folder, &info) != 0 || info.st_uid != geteuid()) {
+  if (fstat(folder, &info) != 0 || !IsPrivate(info)) {
     close(folder);
     return;
   }

@@ -6,7 +6,6 @@
 namespace {
 
 const char* const kBootOptionNames[] = {"Off)", "Load)", "Run)", "Exec)"};
-constexpr int kLargeDiskLimit = 200000;
 // Characters in each column's cells: directory, name, lock, load, exec, length, sector.
 constexpr std::array<size_t, 7> kWidestCells = {1, 7, 1, 6, 6, 6, 3};
 
@@ -24,17 +23,6 @@ void AppendLatin1(std::string& out, unsigned char byte) {
     out += static_cast<char>(0xC0 | (byte >> 6));
     out += static_cast<char>(0x80 | (byte & 0x3F));
   }
-}
-
-// Text safe to print on a terminal: control characters (C0, DEL and C1) become "?".
-std::string Printable(const std::string& text) {
-  std::string out;
-  for (char value : text) {
-    auto byte = static_cast<unsigned char>(value);
-    bool control = byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
-    AppendLatin1(out, control ? '?' : byte);
-  }
-  return out;
 }
 
 // The number of characters text takes on screen once Printable has made it UTF-8.
@@ -82,12 +70,23 @@ std::array<std::string, 7> EntryCellTexts(const DFSFileClass& entry) {
           Hex(entry.StartSector, 3)};
 }
 
+std::string DiskSizeText(const DFSDiskClass& disk) {
+  switch (disk.SectorCount()) {
+    case 800:
+      return "80 track (200K)";
+    case 400:
+      return "40 track (100K)";
+    default:
+      return std::to_string(disk.SectorCount()) + " sectors (" +
+             std::to_string(disk.DiskSize / 1024) + "K)";
+  }
+}
+
 std::array<std::string, 3> DiskStatusTexts(const DFSDiskClass& disk, int fileCount) {
   int option = std::clamp(disk.BootOption, 0, 3);
   return {std::to_string(fileCount) + " file" + (fileCount == 1 ? "" : "s"),
           "Boot Opt " + std::to_string(disk.BootOption) + " (" + kBootOptionNames[option],
-          std::string(disk.DiskSize > kLargeDiskLimit ? "80 track (200K)" : "40 track (100K)") +
-              " DFS Disk"};
+          DiskSizeText(disk) + " DFS Disk"};
 }
 
 std::array<std::string, 3> SpaceStatusTexts(const DFSDiskClass& disk) {
@@ -118,6 +117,8 @@ std::string JsonListing(DFSDiskClass& disk) {
   std::string json = "{\"title\": " + JsonString(disk.GetTitle()) +
                      ", \"boot_option\": " + std::to_string(disk.BootOption) +
                      ", \"disk_size\": " + std::to_string(disk.DiskSize) +
+                     ", \"sectors\": " + std::to_string(disk.SectorCount()) +
+                     ", \"size_text\": " + JsonString(DiskSizeText(disk)) +
                      ", \"used\": " + std::to_string(disk.UsedSpace) +
                      ", \"free\": " + std::to_string(disk.DiskSize - disk.UsedSpace) +
                      ", \"largest_free\": " + std::to_string(disk.LargestFree) + ", \"files\": [";

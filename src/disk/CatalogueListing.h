@@ -15,7 +15,10 @@ inline constexpr std::array<const char*, 7> kListingColumnTitles = {
 // digits, start sector as 3.
 std::array<std::string, 7> EntryCellTexts(const DFSFileClass& entry);
 
-// "N files", "Boot Opt B (...)" and "80 track (200K) DFS Disk" or "40 track (100K) DFS Disk".
+// "80 track (200K)" for 800 sectors, "40 track (100K)" for 400, else "N sectors (xK)".
+std::string DiskSizeText(const DFSDiskClass& disk);
+
+// "N files", "Boot Opt B (...)" and DiskSizeText + " DFS Disk".
 std::array<std::string, 3> DiskStatusTexts(const DFSDiskClass& disk, int fileCount);
 // "N bytes used", "N bytes free" and "Largest block: N bytes".
 std::array<std::string, 3> SpaceStatusTexts(const DFSDiskClass& disk);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "disk/ImageLayout.h"
 #include "platform/Prompts.h"
 
 namespace {
@@ -25,6 +26,10 @@ constexpr int32_t kHostAddress = 0xFF0000;
 constexpr int32_t kBlankSectorCount = 800;
 constexpr int32_t kLargeDiskSize = 800 * kSectorSize;
 constexpr int32_t kSmallDiskSize = 400 * kSectorSize;
+constexpr int32_t kFewestSectors = 2;
+constexpr int32_t kMostSectors = 1023;
+constexpr int64_t kWatfordSecondCatalogue = 2 * kSectorSize;
+const char* const kInUseMessage = "Could not open the file, probably in use by another program.";
 
 // Title character i (0-11) lies in sector 0 for the first 8, then in sector 1.
 size_t TitleOffset(size_t index) {
@@ -179,24 +184,36 @@ int64_t SectorMapping::FileOffset(int64_t diskOffset) const {
 
 // ---- Opening ------------------------------------------------------------------------
 
+namespace {
+
+// The bytes of a blank image: one catalogue, or one for each side of a double-sided one.
+std::string BlankImageBytes(bool doubleSided);
+
+}  // namespace
+
 std::unique_ptr<DFSDiskClass> DFSDiskClass::Create(const std::string& fileName, int creationFlag) {
-  bool blank = creationFlag == 1;
-  if (IsDoubleSidedName(fileName)) {
-    // Read linearly, side 0 beyond track 0 would be the wrong bytes and its writes would
-    // land on side 1, so a double-sided name always gets its real layout.
-    ImageSides sides = blank ? CreateDoubleSided(fileName) : OpenDiskImage(fileName);
-    return std::move(sides.front());
+  if (creationFlag == 1) {
+    // The lock on an image already there is taken first, so a file held elsewhere
+    // survives. The blank image is written beside it and renamed into place, so a full
+    // disk never leaves a part of one where the image was.
+    std::optional<SFileStream> existing;
+    try {
+      existing.emplace(fileName, true);
+    } catch (const FileSystemError& error) {
+      if (error.ErrorNumber() != ENOENT) {
+        // Reported as the creation it was meant to be.
+        if (error.ErrorNumber() == 0) {
+          throw FileSystemError("Cannot create file", fileName,
+                                std::string("It is not a regular file"));
+        }
+        throw FileSystemError("Cannot create file", fileName, error.ErrorNumber());
+      }
+    }
+    ReplaceFileAtomically(fileName, BlankImageBytes(IsDoubleSidedName(fileName)));
   }
-  // The lock is taken before anything is truncated, so a file held elsewhere survives.
-  auto stream = std::make_shared<SFileStream>(fileName, true, blank);
-  if (blank) {
-    stream->SetSize(0);
-  }
-  auto disk = std::make_unique<DFSDiskClass>(stream, fileName, SectorMapping{});
-  if (blank) {
-    disk->WriteBlankCatalogue();
-  }
-  return disk;
+  // A double-sided name always gets its real layout; side 0 is the first.
+  ImageSides sides = OpenDiskImage(fileName);
+  return std::move(sides.front());
 }
 
 DFSDiskClass::DFSDiskClass(std::shared_ptr<SFileStream> stream, const std::string& fileName,
@@ -212,10 +229,22 @@ DFSDiskClass::DFSDiskClass(std::shared_ptr<SFileStream> stream, const std::strin
 DFSDiskClass::~DFSDiskClass() = default;
 
 void DFSDiskClass::ReadDiskOptions() {
-  uint8_t options = 0;
-  ReadDisk(kOptionByte, &options, 1);
-  DiskSize = (options & 3) == 3 ? kLargeDiskSize : kSmallDiskSize;
+  uint8_t bytes[2] = {0, 0};
+  ReadDisk(kOptionByte, bytes, 2);
+  uint8_t options = bytes[0];
+  int32_t sectors = ((options & 3) << 8) | bytes[1];
+  if (sectors >= kFewestSectors && sectors <= kMostSectors) {
+    DiskSize = sectors * kSectorSize;
+  } else {
+    DiskSize = (options & 3) == 3 ? kLargeDiskSize : kSmallDiskSize;
+  }
   BootOption = (options & 0x30) >> 4;
+}
+
+void DFSDiskClass::RequireWritable() const {
+  if (IsReadOnly()) {
+    throw ReadOnlyDiskError(readOnlyReason_);
+  }
 }
 
 namespace {
@@ -228,13 +257,17 @@ Catalogue BlankCatalogue() {
   return bytes;
 }
 
-}  // namespace
-
-void DFSDiskClass::WriteBlankCatalogue() {
-  WriteCatalogueBytes(BlankCatalogue());
-  ReadDiskOptions();
-  ComputeSpace();
+std::string BlankImageBytes(bool doubleSided) {
+  Catalogue blank = BlankCatalogue();
+  std::string bytes(blank.begin(), blank.end());
+  if (doubleSided) {
+    bytes.resize(static_cast<size_t>(kTrackSize), '\0');
+    bytes.append(blank.begin(), blank.end());
+  }
+  return bytes;
 }
+
+}  // namespace
 
 // ---- Reading ------------------------------------------------------------------------
 
@@ -264,17 +297,31 @@ int DFSDiskClass::FileCount() {
 void DFSDiskClass::ComputeSpace() {
   DFSFileList list;
   ReadCatalogue(list);
-  int64_t used = kCatalogueSize;
-  int64_t end = kCatalogueSize;
-  int64_t largest = 0;
-  for (const DFSFileClass& entry : SortedByStart(list)) {
-    used += RoundedLength(entry);
-    largest = std::max(largest, std::min<int64_t>(StartOffset(entry), DiskSize) - end);
-    end = std::max(end, StartOffset(entry) + RoundedLength(entry));
+  // Sectors from 2 to the last that some entry covers: overlapping entries count once,
+  // and entries past the end count only for what lies inside.
+  const int64_t sectors = std::max<int64_t>(SectorCount(), kFewestSectors);
+  std::vector<bool> covered(static_cast<size_t>(sectors), false);
+  for (const DFSFileClass& entry : list) {
+    int64_t first = std::max<int64_t>(entry.StartSector, kFewestSectors);
+    int64_t end =
+        std::min<int64_t>(entry.StartSector + RoundedLength(entry) / kSectorSize, sectors);
+    for (int64_t sector = first; sector < end; ++sector) {
+      covered[static_cast<size_t>(sector)] = true;
+    }
   }
-  largest = std::max(largest, DiskSize - end);
-  UsedSpace = static_cast<int32_t>(used);
-  LargestFree = static_cast<int32_t>(largest);
+  int64_t used = 0;
+  int64_t run = 0;
+  int64_t longest = 0;
+  for (int64_t sector = kFewestSectors; sector < sectors; ++sector) {
+    if (covered[static_cast<size_t>(sector)]) {
+      ++used;
+      run = 0;
+    } else {
+      longest = std::max(longest, ++run);
+    }
+  }
+  UsedSpace = static_cast<int32_t>(kCatalogueSize + used * kSectorSize);
+  LargestFree = static_cast<int32_t>(longest * kSectorSize);
 }
 
 // ---- Lookup -------------------------------------------------------------------------
@@ -289,6 +336,29 @@ std::optional<DFSFileClass> DFSDiskClass::FindFile(char directory, const std::st
   return *entry;
 }
 
+DFSFileList::iterator DFSDiskClass::LocateEntry(DFSFileList& list, const DFSFileClass& entry) {
+  size_t position = static_cast<size_t>(entry.CatalogueIndex);
+  if (entry.CatalogueIndex >= 0 && position < list.size() &&
+      IsEntry(list[position], entry.Directory, entry.Name)) {
+    return list.begin() + static_cast<ptrdiff_t>(position);
+  }
+  auto same = std::find_if(list.begin(), list.end(), [&](const DFSFileClass& candidate) {
+    return IsEntry(candidate, entry.Directory, entry.Name) &&
+           candidate.StartSector == entry.StartSector && candidate.Length == entry.Length;
+  });
+  return same != list.end() ? same : FindEntry(list, entry.Directory, entry.Name);
+}
+
+std::optional<DFSFileClass> DFSDiskClass::FindEntryLike(const DFSFileClass& entry) {
+  DFSFileList list;
+  ReadCatalogue(list);
+  auto found = LocateEntry(list, entry);
+  if (found == list.end()) {
+    return std::nullopt;
+  }
+  return *found;
+}
+
 bool DFSDiskClass::FileExists(char directory, const std::string& name) {
   return FindFile(directory, name).has_value();
 }
@@ -301,6 +371,7 @@ bool DFSDiskClass::IsLocked(char directory, const std::string& name) {
 // ---- Changes ------------------------------------------------------------------------
 
 void DFSDiskClass::SetTitle(const std::string& title) {
+  RequireWritable();
   std::string kept = title.substr(0, std::min(title.size(), kTitleLength));
   Catalogue bytes = ReadCatalogueBytes();
   for (size_t index = 0; index < kept.size(); ++index) {
@@ -319,6 +390,7 @@ void DFSDiskClass::SetBootOption(int option) {
   if (option < 0 || option > 3) {
     throw std::invalid_argument("Boot option must be 0 to 3");
   }
+  RequireWritable();
   Catalogue bytes = ReadCatalogueBytes();
   bytes[kOptionByte] = static_cast<uint8_t>(option * 16 | (bytes[kOptionByte] & 0xCF));
   WriteCatalogueBytes(bytes);
@@ -327,16 +399,47 @@ void DFSDiskClass::SetBootOption(int option) {
 
 bool DFSDiskClass::ChangeEntry(char directory, const std::string& name,
                                const std::function<void(DFSFileClass&)>& change) {
+  DFSFileClass target;
+  target.Directory = directory;
+  target.Name = name;
+  target.CatalogueIndex = -1;
+  return ChangeEntryLike(target, change);
+}
+
+bool DFSDiskClass::ChangeEntryLike(const DFSFileClass& target,
+                                   const std::function<void(DFSFileClass&)>& change) {
+  RequireWritable();
   DFSFileList list;
   ReadCatalogue(list);
-  auto entry = FindEntry(list, directory, name);
+  auto entry = LocateEntry(list, target);
   if (entry == list.end()) {
     Prompts().ShowMessage(kEntryLookupFailureMessage);
     return false;
   }
-  change(*entry);
+  DFSFileClass changed = *entry;
+  change(changed);
+  if ((UpperCase(changed.Directory) != UpperCase(entry->Directory) ||
+       changed.Name != entry->Name) &&
+      NameTaken(list, entry, changed.Directory, changed.Name)) {
+    return false;
+  }
+  *entry = changed;
   StoreCatalogue(list, false);
   return true;
+}
+
+bool DFSDiskClass::NameTaken(DFSFileList& list, DFSFileList::iterator changed, char directory,
+                             const std::string& name) {
+  std::string stored = StoredName(name);
+  for (auto other = list.begin(); other != list.end(); ++other) {
+    if (other != changed && IsEntry(*other, directory, stored)) {
+      Prompts().ShowMessage(MakeFileMessage(
+          kNameTakenMessage,
+          std::string(1, directory) + "." + stored.substr(0, stored.find_last_not_of(' ') + 1)));
+      return true;
+    }
+  }
+  return false;
 }
 
 bool DFSDiskClass::SetLocked(char directory, const std::string& name, bool locked) {
@@ -344,10 +447,23 @@ bool DFSDiskClass::SetLocked(char directory, const std::string& name, bool locke
                      [locked](DFSFileClass& entry) { entry.Locked = locked ? 1 : 0; });
 }
 
+bool DFSDiskClass::SetLocked(const DFSFileClass& target, bool locked) {
+  return ChangeEntryLike(target, [locked](DFSFileClass& entry) { entry.Locked = locked ? 1 : 0; });
+}
+
 bool DFSDiskClass::DeleteFile(char directory, const std::string& name) {
+  DFSFileClass target;
+  target.Directory = directory;
+  target.Name = name;
+  target.CatalogueIndex = -1;
+  return DeleteFile(target);
+}
+
+bool DFSDiskClass::DeleteFile(const DFSFileClass& target) {
+  RequireWritable();
   DFSFileList list;
   ReadCatalogue(list);
-  auto entry = FindEntry(list, directory, name);
+  auto entry = LocateEntry(list, target);
   if (entry == list.end()) {
     Prompts().ShowMessage(kEntryLookupFailureMessage);
     return false;
@@ -386,6 +502,24 @@ bool DFSDiskClass::SetAddress(char directory, const std::string& name, const std
   });
 }
 
+bool DFSDiskClass::SetAddress(const DFSFileClass& target, const std::string& which,
+                              const std::string& hexText) {
+  return ChangeEntryLike(target, [&](DFSFileClass& entry) {
+    int32_t address = ParseHexAddress(hexText);
+    (which == "Exec" ? entry.ExecAddress : entry.LoadAddress) = address;
+  });
+}
+
+bool DFSDiskClass::SetDirectory(const DFSFileClass& target, char newDirectory) {
+  return ChangeEntryLike(target,
+                         [newDirectory](DFSFileClass& entry) { entry.Directory = newDirectory; });
+}
+
+bool DFSDiskClass::RenameFile(const DFSFileClass& target, const std::string& newName) {
+  std::string paddedNew = PadRight(newName, kNameLength);
+  return ChangeEntryLike(target, [&paddedNew](DFSFileClass& entry) { entry.Name = paddedNew; });
+}
+
 bool DFSDiskClass::SetDirectory(char directory, char newDirectory, const std::string& name) {
   return ChangeEntry(directory, name,
                      [newDirectory](DFSFileClass& entry) { entry.Directory = newDirectory; });
@@ -405,6 +539,7 @@ int32_t DFSDiskClass::FindFreeSpace(int32_t length) {
 }
 
 void DFSDiskClass::ClearCatalogue() {
+  RequireWritable();
   Catalogue bytes = ReadCatalogueBytes();
   ClearEntrySlots(bytes);
   WriteCatalogueBytes(bytes);
@@ -415,6 +550,7 @@ void DFSDiskClass::WriteCatalogue(DFSFileList& list) {
 }
 
 void DFSDiskClass::StoreCatalogue(DFSFileList& list, bool writeCount) {
+  RequireWritable();
   if (list.size() > kMaxCatalogueEntries) {
     throw std::length_error(kCatalogueFullMessage);
   }
@@ -442,43 +578,133 @@ void DFSDiskClass::AddCatalogueEntry(const DFSFileClass& file, int32_t offset) {
 }
 
 int DFSDiskClass::SaveFile(const DFSFileClass& file, SStream& source) {
-  if (file.Length < 0) {
-    throw std::invalid_argument("Negative file length");
-  }
-  DFSFileClass entry = file;
-  entry.Name = StoredName(file.Name);
-  // The catalogue keeps 7 bits of the directory; the namesake is looked up by them, so
-  // that a directory byte with bit 7 set cannot add a second entry of the same name.
-  entry.Directory = static_cast<char>(file.Directory & 0x7F);
-  DFSFileList list;
-  ReadCatalogue(list);
-  auto namesake = FindEntry(list, entry.Directory, entry.Name);
-  if (namesake != list.end() && namesake->Locked != 0) {
-    return kSaveDestinationLocked;
-  }
-  if (namesake == list.end() && list.size() >= kMaxCatalogueEntries) {
-    return kSaveCatalogueFull;
-  }
-  // The namesake leaves the catalogue only with the write that adds its replacement, so
-  // it survives when there is no room or the data cannot be written.
-  if (namesake != list.end()) {
-    list.erase(namesake);
-  }
-  int32_t offset = FirstFit(list, entry.Length, DiskSize);
-  if (offset == 0) {
-    return kSaveNoRoom;
-  }
-  WriteFileData(offset, ReadFromStart(source, entry.Length));
-  entry.StartSector = offset / kSectorSize;
-  list.push_back(entry);
-  StoreCatalogue(list, true);
-  ComputeSpace();
-  return kSaveDone;
+  return SaveFiles({{file, &source}}).front();
 }
 
-void DFSDiskClass::WriteFileData(int32_t offset, const std::vector<uint8_t>& data) {
-  WriteDisk(offset, data.data(), data.size());
-  Stream->Flush();
+namespace {
+
+// The part of [offset, offset + length) that entry's sectors cover, as whole sectors.
+std::optional<std::pair<int64_t, int64_t>> SectorOverlap(const DFSFileClass& entry, int64_t offset,
+                                                         int64_t length) {
+  int64_t begin = std::max(offset, StartOffset(entry));
+  int64_t end = std::min(offset + (length + kSectorSize - 1) / kSectorSize * kSectorSize,
+                         StartOffset(entry) + RoundedLength(entry));
+  if (end <= begin) {
+    return std::nullopt;
+  }
+  return std::make_pair(begin, end - begin);
+}
+
+}  // namespace
+
+std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& requests) {
+  RequireWritable();
+  DFSFileList original;
+  ReadCatalogue(original);
+  // The catalogue as it will be written, and everything whose sectors must not be
+  // written over without the journal: the files there now and the new ones placed.
+  DFSFileList final = original;
+  DFSFileList occupied = original;
+  for (DFSFileClass& entry : final) {
+    entry.CatalogueIndex = 0;  // 0 for a file already on the disk, -1 for a new one
+  }
+  struct Placed {
+    int32_t offset;
+    std::vector<uint8_t> data;
+  };
+  std::vector<Placed> placed;
+  std::vector<std::pair<int64_t, int64_t>> overwritten;  // live disk ranges in the journal
+  std::vector<int> results;
+  for (const SaveRequest& request : requests) {
+    if (request.file.Length < 0) {
+      throw std::invalid_argument("Negative file length");
+    }
+    DFSFileClass entry = request.file;
+    entry.Name = StoredName(request.file.Name);
+    // The catalogue keeps 7 bits of the directory; the namesake is looked up by them, so
+    // that a directory byte with bit 7 set cannot add a second entry of the same name.
+    entry.Directory = static_cast<char>(request.file.Directory & 0x7F);
+    auto namesake = FindEntry(final, entry.Directory, entry.Name);
+    if (namesake != final.end() && namesake->Locked != 0) {
+      results.push_back(kSaveDestinationLocked);
+      continue;
+    }
+    if (namesake == final.end() && final.size() >= kMaxCatalogueEntries) {
+      results.push_back(kSaveCatalogueFull);
+      continue;
+    }
+    // Away from every live sector if possible; else over the namesake's own, journalled.
+    int32_t offset = FirstFit(occupied, entry.Length, DiskSize);
+    DFSFileList others = final;
+    if (namesake != final.end()) {
+      others.erase(others.begin() + (namesake - final.begin()));
+    }
+    if (offset == 0 && namesake != final.end()) {
+      offset = FirstFit(others, entry.Length, DiskSize);
+      for (const DFSFileClass& live : original) {
+        if (auto overlap = SectorOverlap(live, offset, entry.Length); offset != 0 && overlap) {
+          overwritten.push_back(*overlap);
+        }
+      }
+    }
+    if (offset == 0) {
+      results.push_back(kSaveNoRoom);
+      continue;
+    }
+    placed.push_back({offset, ReadFromStart(*request.source, entry.Length)});
+    entry.StartSector = offset / kSectorSize;
+    entry.CatalogueIndex = -1;
+    others.push_back(entry);
+    final = std::move(others);
+    occupied.push_back(entry);
+    results.push_back(kSaveDone);
+  }
+  if (placed.empty()) {
+    return results;
+  }
+  std::optional<Journal> journal;
+  if (!overwritten.empty()) {
+    std::vector<HostRange> ranges = HostRanges(0, kCatalogueSize);
+    for (const auto& [offset, length] : overwritten) {
+      std::vector<HostRange> more = HostRanges(offset, length);
+      ranges.insert(ranges.end(), more.begin(), more.end());
+    }
+    try {
+      journal = Journal::Begin(*Stream, ranges);
+    } catch (const FileSystemError&) {
+      // Without the journal the old file could not be kept safe: nothing is written.
+      for (int& result : results) {
+        result = result == kSaveDone ? kSaveNoRoom : result;
+      }
+      return results;
+    }
+  }
+  const int64_t originalSize = Stream->Size();
+  try {
+    for (const Placed& file : placed) {
+      WriteDisk(file.offset, file.data.data(), file.data.size());
+    }
+    Stream->Flush();
+    StoreCatalogue(final, true);
+  } catch (const std::exception&) {
+    try {
+      if (journal) {
+        journal->RollBack(*Stream);
+      } else if (Stream->Size() > originalSize) {
+        Stream->SetSize(originalSize);
+        Stream->Flush();
+      }
+    } catch (const FileSystemError&) {
+      // The journal stays for the next opening; the first failure is the one to report.
+    }
+    ComputeSpace();
+    throw;
+  }
+  if (journal) {
+    journal->Commit();
+  }
+  ComputeSpace();
+  return results;
 }
 
 // ---- File data and raw access -------------------------------------------------------
@@ -494,6 +720,15 @@ int64_t DFSDiskClass::DiskLimit() const {
   return mapping_.span > 0 ? std::min(limit, mapping_.span) : limit;
 }
 
+std::vector<HostRange> DFSDiskClass::HostRanges(int64_t diskOffset, int64_t count) const {
+  std::vector<HostRange> ranges;
+  ForEachHostRun(mapping_, diskOffset, static_cast<size_t>(std::max<int64_t>(count, 0)),
+                 [&](int64_t fileOffset, size_t, size_t length) {
+                   ranges.push_back({fileOffset, static_cast<int64_t>(length)});
+                 });
+  return ranges;
+}
+
 void DFSDiskClass::ReadDisk(int64_t diskOffset, void* buffer, size_t count) {
   if (diskOffset < 0) {
     throw std::out_of_range("Read before the start of the disk");
@@ -503,16 +738,16 @@ void DFSDiskClass::ReadDisk(int64_t diskOffset, void* buffer, size_t count) {
   }
   auto* bytes = static_cast<uint8_t*>(buffer);
   std::memset(bytes, 0, count);
-  // Bytes past the disk or past the host file's end read as zero.
-  int64_t inside = std::clamp<int64_t>(DiskLimit() - diskOffset, 0, static_cast<int64_t>(count));
-  ForEachHostRun(mapping_, diskOffset, static_cast<size_t>(inside),
-                 [&](int64_t fileOffset, size_t index, size_t length) {
-                   Stream->Seek(fileOffset);
-                   Stream->Read(bytes + index, length);
-                 });
+  // Bytes past the host file's end read as zero; the disk's size does not cut a read, as
+  // a catalogue may list data beyond what it says the disk holds.
+  ForEachHostRun(mapping_, diskOffset, count, [&](int64_t fileOffset, size_t index, size_t length) {
+    Stream->Seek(fileOffset);
+    Stream->Read(bytes + index, length);
+  });
 }
 
 void DFSDiskClass::WriteDisk(int64_t diskOffset, const void* buffer, size_t count) {
+  RequireWritable();
   if (diskOffset < 0 || diskOffset + static_cast<int64_t>(count) > DiskLimit()) {
     throw std::out_of_range("Write outside the disk");
   }
@@ -556,17 +791,76 @@ void DFSDiskClass::WriteCatalogueBytes(const CatalogueBytes& bytes) {
 namespace {
 
 const SectorMapping kDoubleSidedMappings[] = {{true, 0}, {true, 1}};
+const char* const kCannotUndoNowMessage =
+    "The last change to this disk was interrupted, and it cannot be undone while the disk "
+    "cannot be written. The disk is opened read-only as it is.";
+const char* const kReadOnlyAccessReason = "This disk is open for reading only.";
 
-ImageSides OpenSides(const std::shared_ptr<SFileStream>& stream, const std::string& path) {
-  ImageSides sides;
-  if (!IsDoubleSidedName(path)) {
-    sides.push_back(std::make_unique<DFSDiskClass>(stream, path, SectorMapping{}));
-    return sides;
+bool MayNotWrite(int error) {
+  return error == EACCES || error == EROFS || error == EPERM;
+}
+
+bool LockHeldElsewhere(int error) {
+  return error == EWOULDBLOCK || error == EAGAIN;
+}
+
+std::shared_ptr<SFileStream> OpenHostFile(const std::string& path, OpenAccess access,
+                                          std::string& readOnlyReason) {
+  if (access != OpenAccess::ReadOnly) {
+    try {
+      return std::make_shared<SFileStream>(path, true);
+    } catch (const FileSystemError& error) {
+      if (access != OpenAccess::WriteIfAllowed || !MayNotWrite(error.ErrorNumber())) {
+        throw;
+      }
+      readOnlyReason = "\"" + path + "\" cannot be written: " + std::strerror(error.ErrorNumber()) +
+                       ". The disk is opened read-only.";
+    }
+  } else {
+    readOnlyReason = kReadOnlyAccessReason;
   }
-  for (const SectorMapping& mapping : kDoubleSidedMappings) {
-    sides.push_back(std::make_unique<DFSDiskClass>(stream, path, mapping));
+  return std::make_shared<SFileStream>(path, SFileStream::ReadOnlyShared{});
+}
+
+struct JournalFindings {
+  std::string notice;
+  std::string readOnlyReason;
+};
+
+// Rolls back the journal of an interrupted change before anything is read. A reader
+// that may write takes the exclusive lock for the rollback, then reads as before.
+JournalFindings CheckJournal(std::shared_ptr<SFileStream>& stream, const std::string& path) {
+  JournalFindings findings;
+  if (!Journal::ExistsFor(path)) {
+    return findings;
   }
-  return sides;
+  Journal::Recovery recovery;
+  if (!stream->IsReadOnly()) {
+    recovery = Journal::Recover(*stream);
+  } else {
+    stream.reset();
+    try {
+      SFileStream writer(path, true);
+      recovery = Journal::Recover(writer);
+    } catch (const FileSystemError& error) {
+      if (!MayNotWrite(error.ErrorNumber()) && !LockHeldElsewhere(error.ErrorNumber())) {
+        throw;
+      }
+      recovery = {Journal::Outcome::LeftInPlace, kCannotUndoNowMessage};
+    }
+    stream = std::make_shared<SFileStream>(path, SFileStream::ReadOnlyShared{});
+  }
+  findings.notice = recovery.message;
+  if (recovery.outcome == Journal::Outcome::LeftInPlace) {
+    findings.readOnlyReason = recovery.message;
+  }
+  return findings;
+}
+
+void AddLine(std::string& text, const std::string& line) {
+  if (!line.empty()) {
+    text += (text.empty() ? "" : "\n") + line;
+  }
 }
 
 }  // namespace
@@ -581,21 +875,63 @@ bool IsDoubleSidedName(const std::string& path) {
   return ending == extension;
 }
 
-ImageSides OpenDiskImage(const std::string& path) {
-  return OpenSides(std::make_shared<SFileStream>(path, true), path);
+ImageSides OpenDiskImage(const std::string& path, OpenAccess access) {
+  std::string accessReason;
+  std::shared_ptr<SFileStream> stream = OpenHostFile(path, access, accessReason);
+  JournalFindings journal = CheckJournal(stream, path);
+  if (stream->Size() == 0) {
+    throw NotADiskImageError(kEmptyImageMessage);
+  }
+  const bool doubleSided = IsDoubleSidedName(path);
+  const ImageLayout byName =
+      doubleSided ? ImageLayout::InterleavedDoubleSided : ImageLayout::LinearSingleSided;
+  const LayoutFindings layout = DetectLayout(*stream, byName);
+  std::string layoutReason =
+      layout.layout != byName ? LayoutMismatchMessage(path, byName, layout.layout) : "";
+  std::string notice = journal.notice;
+  AddLine(notice, layoutReason);
+
+  ImageSides sides;
+  std::vector<SectorMapping> mappings = {SectorMapping{}};
+  if (doubleSided) {
+    mappings.assign(std::begin(kDoubleSidedMappings), std::end(kDoubleSidedMappings));
+  }
+  for (const SectorMapping& mapping : mappings) {
+    auto disk = std::make_unique<DFSDiskClass>(stream, path, mapping);
+    std::string reason = !journal.readOnlyReason.empty() ? journal.readOnlyReason : layoutReason;
+    if (reason.empty() &&
+        HasWatfordCatalogue(*stream, mapping.FileOffset(kWatfordSecondCatalogue))) {
+      reason = kWatfordReadOnlyMessage;
+      AddLine(notice,
+              doubleSided ? "Drive " + std::to_string(mapping.side * 2) + ": " + reason : reason);
+    }
+    disk->SetReadOnly(!reason.empty() ? reason : accessReason);
+    sides.push_back(std::move(disk));
+  }
+  sides.front()->OpenNotice = notice;
+  return sides;
 }
 
 ImageSides CreateDoubleSided(const std::string& path) {
-  // The lock is taken before anything is truncated, so a file held elsewhere survives.
-  auto stream = std::make_shared<SFileStream>(path, true, true);
-  stream->SetSize(0);
-  Catalogue blank = BlankCatalogue();
-  for (const SectorMapping& mapping : kDoubleSidedMappings) {
-    stream->Seek(mapping.FileOffset(0));
-    stream->Write(blank.data(), blank.size());
+  DFSDiskClass::Create(path, 1);
+  return OpenDiskImage(path);
+}
+
+std::string OpenFailureMessage(const std::exception& error) {
+  if (const auto* failure = dynamic_cast<const FileSystemError*>(&error)) {
+    return LockHeldElsewhere(failure->ErrorNumber()) ? kInUseMessage : failure->UserText();
   }
-  stream->Flush();
-  return OpenSides(stream, path);
+  return error.what();
+}
+
+std::string ChangeFailureMessage(const std::exception& error, const std::string& fallback) {
+  if (const auto* failure = dynamic_cast<const FileSystemError*>(&error)) {
+    return failure->UserText();
+  }
+  if (dynamic_cast<const ReadOnlyDiskError*>(&error) != nullptr) {
+    return error.what();
+  }
+  return fallback;
 }
 
 // ---- Messages -----------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/Journal.h"
 #include "util/Useful.h"
 
 // One catalogue entry, a value object.
@@ -64,6 +65,26 @@ inline constexpr const char* kNoRoomMessage =
     "There is no room left on this disk, please delete some files or compact the disk";
 inline constexpr const char* kDestinationLockedMessage =
     "The file is locked on the  destination disk, you cannot save changes.";
+inline constexpr const char* kEmptyImageMessage = "This file is empty, it is not a DFS disk image.";
+inline constexpr const char* kNameTakenMessage =
+    "A file called $File already exists in that directory on this disk, choose another name.";
+
+// Raised by every change to a disk that is open read-only; the text says why it is.
+class ReadOnlyDiskError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Raised when a host file opens but cannot be a disk image (it is empty).
+class NotADiskImageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// How an image is opened. ReadWrite takes the exclusive lock; ReadOnly a shared one, for
+// commands that only read; WriteIfAllowed is ReadWrite, or ReadOnly when the file or its
+// file system may not be written (EACCES, EROFS, EPERM).
+enum class OpenAccess { ReadWrite, ReadOnly, WriteIfAllowed };
 
 // One open image file. The file stays open, exclusively locked, for the object's life.
 // Nothing of the catalogue is cached but the four space and option figures: every
@@ -87,10 +108,23 @@ class DFSDiskClass {
   DFSDiskClass& operator=(const DFSDiskClass&) = delete;
 
   std::string FileName;
-  int32_t DiskSize = 0;     // 204800 or 102400
-  int32_t BootOption = 0;   // 0-3
-  int32_t UsedSpace = 0;    // 512 + every length rounded up to whole sectors
-  int32_t LargestFree = 0;  // largest free gap in bytes
+  // The catalogue's 10-bit sector count x 256 when it is 2 to 1023; otherwise 204800
+  // when bits 0-1 of byte 0x106 are both set, else 102400.
+  int32_t DiskSize = 0;
+  int32_t BootOption = 0;  // 0-3
+  // 512 + 256 for each sector from 2 to the last that at least one entry covers.
+  int32_t UsedSpace = 0;
+  // The longest run of sectors in that range that no entry covers, in bytes.
+  int32_t LargestFree = 0;
+  // Told to the user once after opening: an interrupted change undone, or why the disk is
+  // read-only. Empty when there is nothing to tell.
+  std::string OpenNotice;
+
+  int32_t SectorCount() const { return DiskSize / kSectorSize; }
+  // A read-only disk refuses every change with ReadOnlyDiskError.
+  bool IsReadOnly() const { return !readOnlyReason_.empty(); }
+  const std::string& ReadOnlyReason() const { return readOnlyReason_; }
+  void SetReadOnly(const std::string& reason) { readOnlyReason_ = reason; }
 
   // ---- Reading ----
   std::string GetTitle();
@@ -105,35 +139,64 @@ class DFSDiskClass {
   // False for an entry that does not exist.
   bool IsLocked(char directory, const std::string& name);
 
+  // The entry in the catalogue at the position of entry.CatalogueIndex when it is still
+  // that file (same directory and name), else the one with the same name, start sector
+  // and length, else the first namesake. This keeps each of two namesakes reachable.
+  std::optional<DFSFileClass> FindEntryLike(const DFSFileClass& entry);
+
   // ---- Changes (each written and flushed before it returns) ----
+  // Every change raises ReadOnlyDiskError on a read-only disk before it writes anything.
   void SetTitle(const std::string& title);
   void SetBootOption(int option);
   bool SetLocked(char directory, const std::string& name, bool locked);
+  bool SetLocked(const DFSFileClass& entry, bool locked);
   // Returns true when the entry was removed.
   bool DeleteFile(char directory, const std::string& name);
+  bool DeleteFile(const DFSFileClass& entry);
   // which == "Exec" sets the execution address, anything else the load address.
   // Raises std::invalid_argument for text that is not hexadecimal.
   bool SetAddress(char directory, const std::string& name, const std::string& which,
                   const std::string& hexText);
+  // A directory change or rename onto a name another entry of that directory already
+  // has (directories compared ignoring case) shows kNameTakenMessage and changes nothing.
   bool SetDirectory(char directory, char newDirectory, const std::string& name);
   bool RenameFile(char directory, const std::string& oldName, const std::string& newName);
+  // The same for the entry found by FindEntryLike.
+  bool SetAddress(const DFSFileClass& entry, const std::string& which, const std::string& hexText);
+  bool SetDirectory(const DFSFileClass& entry, char newDirectory);
+  bool RenameFile(const DFSFileClass& entry, const std::string& newName);
   // Byte offset where data of that length can go (first fit), or 0 when there is no room.
   int32_t FindFreeSpace(int32_t length);
   void ClearCatalogue();
   void WriteCatalogue(DFSFileList& list);
   void AddCatalogueEntry(const DFSFileClass& file, int32_t offset);
   // Writes file.Length bytes of source (from its start) into free space and catalogues
-  // them; returns a SaveResult. An unlocked namesake is replaced, and kept intact when
-  // the new data finds no room or cannot be written.
+  // them; returns a SaveResult. An unlocked namesake is replaced. Its replacement goes
+  // first fit into free space away from the namesake's sectors whenever it fits there,
+  // so the one catalogue write is the commit point. When it fits only over the
+  // namesake's sectors, those sectors and the catalogue are saved in the rollback journal
+  // first; a journal that cannot be written gives kSaveNoRoom and changes nothing. On a
+  // failed write the image is as it was: its old catalogue, bytes and length.
   int SaveFile(const DFSFileClass& file, SStream& source);
+  // Saves several files with one data flush and one catalogue write: all of the files
+  // that get kSaveDone are stored, or (on a failed write, which raises) none. Results
+  // are in request order; each file sees the ones before it as already saved.
+  struct SaveRequest {
+    DFSFileClass file;
+    SStream* source = nullptr;
+  };
+  std::vector<int> SaveFiles(const std::vector<SaveRequest>& requests);
 
   // ---- File data ----
-  // The entry's Length bytes; bytes past the disk or the host file read as zero.
+  // The entry's Length bytes; bytes past the end of the host file read as zero.
   std::vector<uint8_t> ReadFileData(const DFSFileClass& file);
 
   // ---- Raw access through the sector mapping ----
   void ReadDisk(int64_t diskOffset, void* buffer, size_t count);
   void WriteDisk(int64_t diskOffset, const void* buffer, size_t count);
+
+  // The runs of the host file that hold disk bytes [diskOffset, diskOffset + count).
+  std::vector<HostRange> HostRanges(int64_t diskOffset, int64_t count) const;
 
   const SectorMapping& Mapping() const { return mapping_; }
   const std::shared_ptr<SFileStream>& HostFile() const { return Stream; }
@@ -153,7 +216,15 @@ class DFSDiskClass {
   using CatalogueBytes = std::array<uint8_t, kCatalogueSize>;
 
   void ReadDiskOptions();
-  void WriteBlankCatalogue();
+  void RequireWritable() const;
+  // Finds the entry of list like FindEntryLike does.
+  static DFSFileList::iterator LocateEntry(DFSFileList& list, const DFSFileClass& entry);
+  bool ChangeEntryLike(const DFSFileClass& target,
+                       const std::function<void(DFSFileClass&)>& change);
+  // Refuses (with kNameTakenMessage) a change that would give the entry at changed the
+  // directory and name of another entry of list.
+  static bool NameTaken(DFSFileList& list, DFSFileList::iterator changed, char directory,
+                        const std::string& name);
   int64_t DiskLimit() const;
   CatalogueBytes ReadCatalogueBytes();
   // Writes sectors 0 and 1 in one write and flushes them to the host disk. When the
@@ -167,13 +238,12 @@ class DFSDiskClass {
   // lookup failure message) when the entry is missing.
   bool ChangeEntry(char directory, const std::string& name,
                    const std::function<void(DFSFileClass&)>& change);
-  // Writes data at offset and flushes it.
-  void WriteFileData(int32_t offset, const std::vector<uint8_t>& data);
 
   std::shared_ptr<SFileStream> Stream;
   SectorMapping mapping_;
   bool writeProtected_ = false;
   std::function<void(const std::string&)> titleObserver_;
+  std::string readOnlyReason_;
 };
 
 // ---- Whole image files -------------------------------------------------------------
@@ -187,9 +257,20 @@ bool IsDoubleSidedName(const std::string& path);
 // exclusively locked host file, which is closed when the last of them is destroyed.
 using ImageSides = std::vector<std::unique_ptr<DFSDiskClass>>;
 
-// Opens the image at path, single- or double-sided by its name. Fails with
-// FileSystemError as Create does.
-ImageSides OpenDiskImage(const std::string& path);
+// Opens the image at path, single- or double-sided by its name. Only a regular file that
+// is not empty opens (NotADiskImageError for an empty one). A journal left by an
+// interrupted change is rolled back first (OpenNotice of the first side tells of it); a
+// journal that cannot be applied is left alone and the image opens read-only. So does an
+// image whose content is laid out otherwise than its name says, and a side holding a
+// Watford DFS 62-file catalogue. Fails with FileSystemError as Create does.
+ImageSides OpenDiskImage(const std::string& path, OpenAccess access = OpenAccess::ReadWrite);
+
+// What to tell the user when an image cannot be opened: kCouldNotOpenMessage's text when
+// another program holds the lock, else what happened (`Could not open "PATH": reason.`).
+std::string OpenFailureMessage(const std::exception& error);
+// What to tell the user when a change failed: what happened when the system said
+// (`Could not write "PATH": No space left on device.`), else fallback.
+std::string ChangeFailureMessage(const std::exception& error, const std::string& fallback);
 
 // Writes a blank 80-track double-sided image at path, replacing any file there that no
 // one holds open: the catalogue of each side in place (800 sectors, boot option 0, no

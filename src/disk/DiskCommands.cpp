@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <stdexcept>
 
@@ -32,7 +33,8 @@ const char* const kUsage =
     "  load IMAGE D.NAME HEX            exec IMAGE D.NAME HEX\n"
     "  title IMAGE TEXT                 boot IMAGE 0-3           cat IMAGE D.NAME\n"
     "  basic IMAGE D.NAME               type IMAGE D.NAME\n"
-    "IMAGE:2 is drive 2 (side 1) of a .dsd image. A bare NAME is in directory $.\n";
+    "IMAGE:2 is drive 2 (side 1) of a .dsd image. A bare NAME is in directory $.\n"
+    "#N in place of D.NAME is the N-th file that list shows (for files of the same name).\n";
 
 // A command line that cannot be run as given; reported with the command's usage, or
 // the whole usage text when no command is known.
@@ -91,6 +93,9 @@ std::string TrimTrailingSpaces(std::string text) {
 }
 
 std::string Shown(const EntryArgument& entry) {
+  if (entry.position >= 0) {
+    return "#" + std::to_string(entry.position + 1);
+  }
   return std::string(1, entry.directory) + "." + TrimTrailingSpaces(entry.name);
 }
 
@@ -110,7 +115,7 @@ ImageArgument ImageOperand(const CommandRun& run) {
 EntryArgument EntryOperand(const std::string& text) {
   std::optional<EntryArgument> entry = ParseEntryArgument(text);
   if (!entry) {
-    throw UsageError("not a file name (D.NAME, at most 7 characters): " + text);
+    throw UsageError("not a file name (D.NAME, at most 7 characters, or #N): " + text);
   }
   return *entry;
 }
@@ -133,31 +138,59 @@ std::string FieldOperand(EntryField field, const std::string& text, const char* 
 
 // ---- Opening --------------------------------------------------------------------------
 
-// Opens the image and locks it for the rest of the run; false after the message.
-bool OpenDisk(CommandRun& run) {
+// Opens the image and locks it for the rest of the run: shared for a command that only
+// reads, exclusive for one that changes the image; false after the message. A command
+// that changes the image is refused on a disk that opened read-only.
+bool OpenDisk(CommandRun& run, OpenAccess access = OpenAccess::ReadWrite) {
   ImageArgument image = ImageOperand(run);
   try {
     if (image.mmbDisc < 0) {
-      run.sides = OpenDiskImage(image.path);
+      run.sides = OpenDiskImage(image.path, access);
     } else if (MMBResult opened = OpenMMBDiscImage(image.path, image.mmbDisc, run.sides); !opened) {
       run.prompts.ShowMessage(opened.message);
       return false;
     }
-  } catch (const FileSystemError&) {
-    run.prompts.ShowMessage(kCouldNotOpenMessage);
+  } catch (const std::exception& error) {
+    run.prompts.ShowMessage(OpenFailureMessage(error));
     return false;
   }
   run.disk = run.sides.at(static_cast<size_t>(image.drive / 2)).get();
+  if (!run.sides.front()->OpenNotice.empty()) {
+    run.prompts.ShowNote(run.sides.front()->OpenNotice);
+  }
+  if (access != OpenAccess::ReadOnly && run.disk->IsReadOnly()) {
+    run.prompts.ShowMessage(run.disk->ReadOnlyReason());
+    return false;
+  }
   return true;
 }
 
-// Whether the disk holds the entry; the message when it does not.
-bool EntryFound(CommandRun& run, const EntryArgument& entry) {
-  if (run.disk->FileExists(entry.directory, entry.name)) {
-    return true;
+bool OpenForReading(CommandRun& run) {
+  return OpenDisk(run, OpenAccess::ReadOnly);
+}
+
+// The entry the argument names: by its position in listed (the catalogue as the command
+// found it, read afresh when not given) for "#N", else the first of that directory and
+// name; nothing after the message when there is none.
+std::optional<DFSFileClass> ResolveEntry(CommandRun& run, const EntryArgument& entry,
+                                         const DFSFileList* listed = nullptr) {
+  std::optional<DFSFileClass> found;
+  if (entry.position >= 0) {
+    DFSFileList files;
+    if (listed == nullptr) {
+      run.disk->ReadCatalogue(files);
+      listed = &files;
+    }
+    if (static_cast<size_t>(entry.position) < listed->size()) {
+      found = (*listed)[static_cast<size_t>(entry.position)];
+    }
+  } else {
+    found = run.disk->FindFile(entry.directory, entry.name);
   }
-  run.prompts.ShowMessage("There is no file " + Shown(entry) + " on this disk.");
-  return false;
+  if (!found) {
+    run.prompts.ShowMessage("There is no file " + Shown(entry) + " on this disk.");
+  }
+  return found;
 }
 
 // ---- Commands -------------------------------------------------------------------------
@@ -177,7 +210,7 @@ int NewCommand(CommandRun& run) {
 }
 
 int ListCommand(CommandRun& run) {
-  if (!OpenDisk(run)) {
+  if (!OpenForReading(run)) {
     return kCommandFailed;
   }
   run.out << (run.HasOption("--json") ? JsonListing(*run.disk)
@@ -185,23 +218,23 @@ int ListCommand(CommandRun& run) {
   return kCommandDone;
 }
 
-void ExtractEntry(CommandRun& run, const EntryArgument& entry, const std::string& folder) {
+void ExtractEntry(CommandRun& run, const DFSFileClass& entry, const std::string& folder,
+                  const std::string& hostName) {
   try {
-    std::optional<ExportedFiles> files =
-        CopyFileToHostFolder(*run.disk, entry.directory, entry.name, folder);
+    std::optional<ExportedFiles> files = CopyEntryToHostFolder(*run.disk, entry, folder, hostName);
     if (files) {
-      run.out << files->dataFileName << '\n';
+      run.out << Printable(files->dataFileName) << '\n';
     } else {
-      EntryFound(run, entry);
+      run.prompts.ShowMessage(kEntryLookupFailureMessage);
     }
   } catch (const FileSystemError& error) {
-    run.prompts.ShowMessage(error.what());
+    run.prompts.ShowMessage(error.UserText());
   }
 }
 
 int ExtractCommand(CommandRun& run) {
-  std::vector<EntryArgument> entries = EntryOperands(run, 2);
-  if (!OpenDisk(run)) {
+  std::vector<EntryArgument> arguments = EntryOperands(run, 2);
+  if (!OpenForReading(run)) {
     return kCommandFailed;
   }
   const std::string& folder = run.Operand(1);
@@ -210,15 +243,18 @@ int ExtractCommand(CommandRun& run) {
   if (error) {
     throw FileSystemError("Cannot create folder", folder, error.value());
   }
-  if (entries.empty()) {
-    DFSFileList files;
-    run.disk->ReadCatalogue(files);
-    for (const DFSFileClass& file : files) {
-      entries.push_back({file.Directory, file.Name});
+  DFSFileList entries;
+  if (arguments.empty()) {
+    run.disk->ReadCatalogue(entries);
+  }
+  for (const EntryArgument& argument : arguments) {
+    if (std::optional<DFSFileClass> entry = ResolveEntry(run, argument)) {
+      entries.push_back(*entry);
     }
   }
-  for (const EntryArgument& entry : entries) {
-    ExtractEntry(run, entry, folder);
+  std::vector<std::string> hostNames = DistinctHostNames(entries);
+  for (size_t index = 0; index < entries.size(); ++index) {
+    ExtractEntry(run, entries[index], folder, hostNames[index]);
   }
   return kCommandDone;
 }
@@ -229,67 +265,68 @@ int AddCommand(CommandRun& run) {
   }
   ImportCallbacks callbacks;
   callbacks.imagePath = run.disk->FileName;
-  for (size_t index = 1; index < run.line.operands.size(); ++index) {
-    // Each file's messages name it, since several may fail alike.
-    run.prompts.SetContext(run.Operand(index));
-    ImportSummary summary = ProcessAlienFiles(*run.disk, {run.Operand(index)}, callbacks);
-    if (summary.skippedCount > 0 || summary.endedEarly) {
-      run.prompts.MarkFailed();
-    }
-    if (summary.endedEarly) {
-      break;
-    }
+  // Each file's messages name it, since several may fail alike.
+  callbacks.onFile = [&run](const std::string& hostPath) { run.prompts.SetContext(hostPath); };
+  std::vector<std::string> hostPaths(run.line.operands.begin() + 1, run.line.operands.end());
+  ImportSummary summary = ImportFilesTogether(*run.disk, hostPaths, callbacks);
+  if (summary.skippedCount > 0 || summary.endedEarly) {
+    run.prompts.MarkFailed();
   }
-  run.prompts.SetContext("");
   return kCommandDone;
 }
 
 // Deletes, locks or unlocks each named entry; an error of the image file ends the loop
 // with failureMessage, as the disk commands do.
 int ForEachEntry(CommandRun& run, const char* failureMessage,
-                 bool (*change)(DFSDiskClass&, const EntryArgument&)) {
-  std::vector<EntryArgument> entries = EntryOperands(run, 1);
+                 bool (*change)(DFSDiskClass&, const DFSFileClass&)) {
+  std::vector<EntryArgument> arguments = EntryOperands(run, 1);
   if (!OpenDisk(run)) {
     return kCommandFailed;
   }
+  // "#N" counts in the catalogue as the command found it, whatever the changes before.
+  DFSFileList listed;
+  run.disk->ReadCatalogue(listed);
   try {
-    for (const EntryArgument& entry : entries) {
-      if (EntryFound(run, entry)) {
-        change(*run.disk, entry);
+    for (const EntryArgument& argument : arguments) {
+      if (std::optional<DFSFileClass> entry = ResolveEntry(run, argument, &listed)) {
+        change(*run.disk, *entry);
       }
     }
-  } catch (const std::exception&) {
-    run.prompts.ShowMessage(failureMessage);
+  } catch (const std::exception& error) {
+    run.prompts.ShowMessage(ChangeFailureMessage(error, failureMessage));
   }
   return kCommandDone;
 }
 
 int DeleteCommand(CommandRun& run) {
-  return ForEachEntry(run, kCouldNotDeleteMessage, [](DFSDiskClass& disk, const EntryArgument& e) {
-    return disk.DeleteFile(e.directory, e.name);
-  });
+  return ForEachEntry(run, kCouldNotDeleteMessage,
+                      [](DFSDiskClass& disk, const DFSFileClass& e) { return disk.DeleteFile(e); });
 }
 
 int LockCommand(CommandRun& run) {
-  return ForEachEntry(run, kCouldNotLockMessage, [](DFSDiskClass& disk, const EntryArgument& e) {
-    return disk.SetLocked(e.directory, e.name, true);
+  return ForEachEntry(run, kCouldNotLockMessage, [](DFSDiskClass& disk, const DFSFileClass& e) {
+    return disk.SetLocked(e, true);
   });
 }
 
 int UnlockCommand(CommandRun& run) {
-  return ForEachEntry(run, kCouldNotLockMessage, [](DFSDiskClass& disk, const EntryArgument& e) {
-    return disk.SetLocked(e.directory, e.name, false);
+  return ForEachEntry(run, kCouldNotLockMessage, [](DFSDiskClass& disk, const DFSFileClass& e) {
+    return disk.SetLocked(e, false);
   });
 }
 
 // Commits one field of one entry as in-place editing does.
 int EditEntry(CommandRun& run, EntryField field, const char* rule) {
-  EntryArgument entry = EntryOperand(run.Operand(1));
+  EntryArgument argument = EntryOperand(run.Operand(1));
   std::string text = FieldOperand(field, run.Operand(2), rule);
-  if (!OpenDisk(run) || !EntryFound(run, entry)) {
+  if (!OpenDisk(run)) {
     return kCommandFailed;
   }
-  CommitEntryEdit(*run.disk, entry.directory, entry.name, field, text);
+  std::optional<DFSFileClass> entry = ResolveEntry(run, argument);
+  if (!entry) {
+    return kCommandFailed;
+  }
+  CommitEntryEdit(*run.disk, *entry, field, text);
   return kCommandDone;
 }
 
@@ -313,6 +350,11 @@ int ExecCommand(CommandRun& run) {
 }
 
 int TitleCommand(CommandRun& run) {
+  const std::string& title = run.Operand(1);
+  if (std::any_of(title.begin(), title.end(),
+                  [](char value) { return value < 0x20 || value > 0x7E; })) {
+    throw UsageError("a title has printable ASCII characters only: " + Printable(title));
+  }
   if (!OpenDisk(run)) {
     return kCommandFailed;
   }
@@ -332,25 +374,27 @@ int BootCommand(CommandRun& run) {
   return kCommandDone;
 }
 
-int CatCommand(CommandRun& run) {
-  EntryArgument entry = EntryOperand(run.Operand(1));
-  if (!OpenDisk(run) || !EntryFound(run, entry)) {
-    return kCommandFailed;
-  }
-  std::vector<uint8_t> data =
-      run.disk->ReadFileData(run.disk->FindFile(entry.directory, entry.name).value());
-  run.out.write(reinterpret_cast<const char*>(data.data()),
-                static_cast<std::streamsize>(data.size()));
-  return kCommandDone;
-}
-
 // The bytes of the file the operand after the image names; nothing after the message.
 std::optional<std::vector<uint8_t>> NamedFileData(CommandRun& run) {
-  EntryArgument entry = EntryOperand(run.Operand(1));
-  if (!OpenDisk(run) || !EntryFound(run, entry)) {
+  EntryArgument argument = EntryOperand(run.Operand(1));
+  if (!OpenForReading(run)) {
     return std::nullopt;
   }
-  return run.disk->ReadFileData(run.disk->FindFile(entry.directory, entry.name).value());
+  std::optional<DFSFileClass> entry = ResolveEntry(run, argument);
+  if (!entry) {
+    return std::nullopt;
+  }
+  return run.disk->ReadFileData(*entry);
+}
+
+int CatCommand(CommandRun& run) {
+  std::optional<std::vector<uint8_t>> data = NamedFileData(run);
+  if (!data) {
+    return kCommandFailed;
+  }
+  run.out.write(reinterpret_cast<const char*>(data->data()),
+                static_cast<std::streamsize>(data->size()));
+  return kCommandDone;
 }
 
 // Prints the lines that could be listed; a file that is not of the kind, or breaks off,
@@ -462,7 +506,7 @@ bool AsksForCommandHelp(const std::vector<std::string>& arguments) {
 }
 
 int ReportUsageError(const UsageError& error, std::ostream& errors) {
-  errors << "kestrow-dfs: " << error.what() << '\n';
+  errors << "kestrow-dfs: " << Printable(error.what()) << '\n';
   if (error.synopsis.empty()) {
     errors << kUsage << kMMBUsage;
   } else {
@@ -486,6 +530,16 @@ ImageArgument ParseImageArgument(const std::string& text) {
 
 std::optional<EntryArgument> ParseEntryArgument(const std::string& text) {
   EntryArgument entry;
+  if (text.size() >= 2 && text.size() <= 3 && text[0] == '#' &&
+      std::all_of(text.begin() + 1, text.end(),
+                  [](char digit) { return digit >= '0' && digit <= '9'; })) {
+    int position = std::stoi(text.substr(1));
+    if (position < 1 || position > 31) {
+      return std::nullopt;
+    }
+    entry.position = position - 1;
+    return entry;
+  }
   std::string name = text;
   if (text.size() >= 2 && text[1] == '.') {
     entry.directory = text[0];

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "disk/DFSUseful.h"
+
 inline constexpr const char* kCouldNotOpenMessage =
     "Could not open the file, probably in use by another program.";
 inline constexpr const char* kCouldNotDeleteMessage =
@@ -32,10 +34,12 @@ ImageArgument ParseImageArgument(const std::string& text);
 
 // An entry on the command line: "D.NAME", or a bare NAME in directory "$". Trailing spaces
 // are optional; the name is padded to its 7 stored characters. Nothing when the name is
-// empty or longer than 7 characters.
+// empty or longer than 7 characters. "#N" names the entry at position N (1 for the
+// first) of the catalogue as "list" shows it, so each of two namesakes can be named.
 struct EntryArgument {
   char directory = '$';
   std::string name;
+  int position = -1;  // 0-based catalogue position of a "#N" argument, else -1
 };
 std::optional<EntryArgument> ParseEntryArgument(const std::string& text);
 

@@ -97,21 +97,30 @@ std::string CommittedAddressText(const std::string& text) {
 
 bool CommitEntryEdit(DFSDiskClass& disk, char directory, const std::string& name, EntryField field,
                      const std::string& text) {
+  DFSFileClass entry;
+  entry.Directory = directory;
+  entry.Name = name;
+  entry.CatalogueIndex = -1;
+  return CommitEntryEdit(disk, entry, field, text);
+}
+
+bool CommitEntryEdit(DFSDiskClass& disk, const DFSFileClass& entry, EntryField field,
+                     const std::string& text) {
   switch (field) {
     case EntryField::Directory:
-      return disk.SetDirectory(directory, text.empty() ? ' ' : text[0], name);
+      return disk.SetDirectory(entry, text.empty() ? ' ' : text[0]);
     case EntryField::Name:
       if (text.empty()) {
         Prompts().ShowMessage(MakeBareMessage(kEmptyFileNameMessage));
         return false;
       }
-      return disk.RenameFile(directory, name, text);
+      return disk.RenameFile(entry, text);
     default:
       if (text.empty()) {
         Prompts().ShowMessage(MakeBareMessage(kNoValueMessage));
         return false;
       }
-      return disk.SetAddress(directory, name, field == EntryField::Exec ? "Exec" : "Load",
+      return disk.SetAddress(entry, field == EntryField::Exec ? "Exec" : "Load",
                              CommittedAddressText(text));
   }
 }

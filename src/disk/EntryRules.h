@@ -46,3 +46,7 @@ std::string CommittedAddressText(const std::string& text);
 // changed; false after a message (the lookup failure message included).
 bool CommitEntryEdit(DFSDiskClass& disk, char directory, const std::string& name, EntryField field,
                      const std::string& text);
+// The same for the entry that DFSDiskClass::FindEntryLike finds (its catalogue position,
+// checked against its name), so that each of two namesakes can be edited.
+bool CommitEntryEdit(DFSDiskClass& disk, const DFSFileClass& entry, EntryField field,
+                     const std::string& text);

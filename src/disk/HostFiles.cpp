@@ -16,6 +16,7 @@
 namespace {
 
 constexpr size_t kNameLength = 7;
+constexpr int32_t kMaxFileLength = 0x3FFFF;
 constexpr char kEscapeMark = '#';
 constexpr int32_t kAddressMask = 0xFFFFFF;
 constexpr uint32_t kAccessLockedBit = 0x08;
@@ -303,8 +304,11 @@ class HostFileReader : public SStream {
     if (::fstat(descriptor_.Get(), &status) != 0) {
       throw FileSystemError("Cannot open file", path, errno);
     }
+    if (S_ISDIR(status.st_mode)) {
+      throw FileSystemError("Cannot open file", path, EISDIR);
+    }
     if (!S_ISREG(status.st_mode)) {
-      throw FileSystemError("Cannot open file", path, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+      throw FileSystemError("Cannot open file", path, std::string("It is not a regular file"));
     }
     size_ = status.st_size;
   }
@@ -339,52 +343,39 @@ class HostFileReader : public SStream {
   int64_t size_ = 0;
 };
 
-// Creates path afresh (a file already there, or a link, is replaced, never written
-// through) and writes bytes into it.
-void WriteHostFile(const std::string& path, const std::string& bytes) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-    throw FileSystemError("Cannot create file", path, errno);
-  }
-  FileDescriptor file(
-      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-  if (file.Get() < 0) {
-    throw FileSystemError("Cannot create file", path, errno);
-  }
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t written = ::write(file.Get(), bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written < 0) {
-      throw FileSystemError("Cannot write file", path, errno);
-    }
-    done += static_cast<size_t>(written);
-  }
-  if (int error = file.Close(); error != 0) {
-    throw FileSystemError("Cannot write file", path, error);
-  }
-}
-
 // Names in folder that are base plus ".INF" in any case, the usual spellings first.
-std::vector<std::string> SideCarCandidates(const std::string& folder, const std::string& base) {
-  std::vector<std::string> names = {base + ".INF", base + ".inf"};
+std::vector<std::string> ReadFolderNames(const std::string& folder) {
+  std::vector<std::string> names;
   DIR* listing = ::opendir(folder.c_str());
   if (listing == nullptr) {
     return names;
   }
-  std::vector<std::string> others;
   while (dirent* entry = ::readdir(listing)) {
-    std::string name = entry->d_name;
-    if (name.size() == base.size() + 4 && name.compare(0, base.size(), base) == 0 &&
-        EqualsIgnoringCase(name.substr(base.size()), ".INF") &&
-        std::find(names.begin(), names.end(), name) == names.end()) {
-      others.push_back(name);
-    }
+    names.push_back(entry->d_name);
   }
   ::closedir(listing);
-  std::sort(others.begin(), others.end());
-  names.insert(names.end(), others.begin(), others.end());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// With an index, only names the folder holds; without, the usual two are tried anyway.
+std::vector<std::string> SideCarCandidates(const std::string& folder, const std::string& base,
+                                           HostFolderIndex* index) {
+  std::vector<std::string> listed = index ? index->Names(folder) : ReadFolderNames(folder);
+  std::vector<std::string> names;
+  for (const std::string& usual : {base + ".INF", base + ".inf"}) {
+    if (!index || std::binary_search(listed.begin(), listed.end(), usual)) {
+      names.push_back(usual);
+    }
+  }
+  for (const std::string& name : listed) {
+    if (name.size() == base.size() + 4 && name.compare(0, base.size(), base) == 0 &&
+        EqualsIgnoringCase(name.substr(base.size()), ".INF") &&
+        std::find(names.begin(), names.end(), name) == names.end() && name != base + ".INF" &&
+        name != base + ".inf") {
+      names.push_back(name);
+    }
+  }
   return names;
 }
 
@@ -476,13 +467,21 @@ std::string SideCarText(const DFSFileClass& entry) {
          (entry.Locked != 0 ? "L" : " ");
 }
 
-std::optional<std::string> FindSideCar(const std::string& hostPath) {
+const std::vector<std::string>& HostFolderIndex::Names(const std::string& folder) {
+  auto found = folders_.find(folder);
+  if (found == folders_.end()) {
+    found = folders_.emplace(folder, ReadFolderNames(folder)).first;
+  }
+  return found->second;
+}
+
+std::optional<std::string> FindSideCar(const std::string& hostPath, HostFolderIndex* index) {
   std::string base = FileNamePart(hostPath);
   if (base.empty()) {
     return std::nullopt;
   }
   std::string folder = FolderPart(hostPath);
-  for (const std::string& name : SideCarCandidates(folder, base)) {
+  for (const std::string& name : SideCarCandidates(folder, base, index)) {
     std::string path = JoinPath(folder, name);
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0) {
@@ -496,8 +495,8 @@ std::optional<std::string> FindSideCar(const std::string& hostPath) {
   return std::nullopt;
 }
 
-std::optional<std::string> ReadSideCar(const std::string& hostPath) {
-  std::optional<std::string> path = FindSideCar(hostPath);
+std::optional<std::string> ReadSideCar(const std::string& hostPath, HostFolderIndex* index) {
+  std::optional<std::string> path = FindSideCar(hostPath, index);
   if (!path) {
     return std::nullopt;
   }
@@ -509,10 +508,10 @@ std::optional<std::string> ReadSideCar(const std::string& hostPath) {
 
 // ---- Importing ------------------------------------------------------------------------------
 
-AlienFileDetails AlienFileDetailsFor(const std::string& hostPath) {
+AlienFileDetails AlienFileDetailsFor(const std::string& hostPath, HostFolderIndex* index) {
   AlienFileDetails details;
   details.Name = MakeBeebName(hostPath);
-  std::optional<std::string> sideCar = ReadSideCar(hostPath);
+  std::optional<std::string> sideCar = ReadSideCar(hostPath, index);
   if (!sideCar) {
     return details;
   }
@@ -527,24 +526,77 @@ AlienFileDetails AlienFileDetailsFor(const std::string& hostPath) {
   details.Locked = read.Locked;
   if (read.Name) {
     details.Name = *read.Name;
+    details.NameFromSideCar = true;
   }
   return details;
 }
 
+std::optional<std::string> SideCarNameProblem(const std::string& hostPath,
+                                              const AlienFileDetails& details) {
+  auto control = [](char value) {
+    auto byte = static_cast<unsigned char>(value);
+    return byte < 0x20 || byte >= 0x7F;
+  };
+  bool nameRefused = false;
+  if (details.NameFromSideCar) {
+    std::string name = TrimSpaces(details.Name);
+    nameRefused =
+        name.empty() || name[0] == ':' || std::any_of(name.begin(), name.end(), [&](char value) {
+          return control(value) || value == '#' || value == '*' || value == '|';
+        });
+  }
+  if (!nameRefused) {
+    return std::nullopt;
+  }
+  return "The side-car of \"" + hostPath +
+         "\" gives a name that a DFS disk cannot hold (empty, a control character, one of "
+         "# * |, or : first), so that file was not added.";
+}
+
+namespace {
+
+void TellFile(const ImportCallbacks& callbacks, const std::string& hostPath) {
+  if (callbacks.onFile) {
+    callbacks.onFile(hostPath);
+  }
+}
+
+// Whether the disk takes files at all; the reason when it does not.
+bool TakesFiles(DFSDiskClass& disk) {
+  if (!disk.IsReadOnly()) {
+    return true;
+  }
+  Prompts().ShowMessage("Nothing was added. " + disk.ReadOnlyReason());
+  return false;
+}
+
+}  // namespace
+
 ImportSummary ProcessAlienFiles(DFSDiskClass& disk, const std::vector<std::string>& hostPaths,
                                 const ImportCallbacks& callbacks) {
   ImportSummary summary;
+  if (!TakesFiles(disk)) {
+    summary.skippedCount = static_cast<int>(hostPaths.size());
+    return summary;
+  }
+  HostFolderIndex index;
   for (const std::string& hostPath : hostPaths) {
     if (IsSideCarName(hostPath)) {
       continue;
     }
+    TellFile(callbacks, hostPath);
     AlienFileDetails details;
     try {
-      details = AlienFileDetailsFor(hostPath);
+      details = AlienFileDetailsFor(hostPath, &index);
     } catch (const FileSystemError& error) {
       Prompts().ShowMessage(error.what());
       summary.endedEarly = true;
-      return summary;
+      break;
+    }
+    if (std::optional<std::string> problem = SideCarNameProblem(hostPath, details)) {
+      Prompts().ShowMessage(*problem);
+      ++summary.skippedCount;
+      continue;
     }
     if (SaveAlienFile(disk, hostPath, details, callbacks)) {
       ++summary.storedCount;
@@ -552,6 +604,7 @@ ImportSummary ProcessAlienFiles(DFSDiskClass& disk, const std::vector<std::strin
       ++summary.skippedCount;
     }
   }
+  TellFile(callbacks, "");
   return summary;
 }
 
@@ -568,8 +621,8 @@ bool SaveAlienFile(DFSDiskClass& disk, const std::string& hostPath, const AlienF
     }
     saveStarted = true;
     result = disk.SaveFile(entry, source);
-  } catch (const std::exception&) {
-    Prompts().ShowMessage(kCouldNotSaveMessage);
+  } catch (const std::exception& error) {
+    Prompts().ShowMessage(ChangeFailureMessage(error, kCouldNotSaveMessage));
   }
   if (result) {
     ShowSaveResult(*result);
@@ -578,6 +631,82 @@ bool SaveAlienFile(DFSDiskClass& disk, const std::string& hostPath, const AlienF
     callbacks.afterEachFile();
   }
   return result == kSaveDone;
+}
+
+ImportSummary ImportFilesTogether(DFSDiskClass& disk, const std::vector<std::string>& hostPaths,
+                                  const ImportCallbacks& callbacks) {
+  ImportSummary summary;
+  if (!TakesFiles(disk)) {
+    summary.skippedCount = static_cast<int>(hostPaths.size());
+    return summary;
+  }
+  HostFolderIndex index;
+  struct Accepted {
+    std::string hostPath;
+    SMemoryStream bytes;
+  };
+  std::vector<Accepted> accepted;
+  std::vector<DFSDiskClass::SaveRequest> requests;
+  for (const std::string& hostPath : hostPaths) {
+    if (IsSideCarName(hostPath)) {
+      continue;
+    }
+    TellFile(callbacks, hostPath);
+    AlienFileDetails details;
+    try {
+      details = AlienFileDetailsFor(hostPath, &index);
+    } catch (const FileSystemError& error) {
+      Prompts().ShowMessage(error.what());
+      summary.endedEarly = true;
+      break;
+    }
+    if (std::optional<std::string> problem = SideCarNameProblem(hostPath, details)) {
+      Prompts().ShowMessage(*problem);
+      ++summary.skippedCount;
+      continue;
+    }
+    try {
+      HostFileReader source(hostPath);
+      DFSFileClass entry = NewEntry(details, source.Size());
+      if (!MayReplaceNamesake(disk, entry.Directory, entry.Name, callbacks)) {
+        ++summary.skippedCount;
+        continue;
+      }
+      // Anything longer than a file can be finds no room and is never read.
+      std::vector<uint8_t> bytes;
+      if (entry.Length <= kMaxFileLength) {
+        bytes.resize(static_cast<size_t>(entry.Length));
+        source.ReadBuffer(bytes.data(), bytes.size());
+      }
+      accepted.push_back({hostPath, SMemoryStream(std::move(bytes))});
+      requests.push_back({entry, nullptr});
+    } catch (const std::exception& error) {
+      Prompts().ShowMessage(ChangeFailureMessage(error, kCouldNotSaveMessage));
+      ++summary.skippedCount;
+    }
+  }
+  if (!requests.empty()) {
+    for (size_t index = 0; index < requests.size(); ++index) {
+      requests[index].source = &accepted[index].bytes;
+    }
+    try {
+      std::vector<int> results = disk.SaveFiles(requests);
+      for (size_t index = 0; index < results.size(); ++index) {
+        TellFile(callbacks, accepted[index].hostPath);
+        ShowSaveResult(results[index]);
+        ++(results[index] == kSaveDone ? summary.storedCount : summary.skippedCount);
+      }
+    } catch (const std::exception& error) {
+      TellFile(callbacks, "");
+      Prompts().ShowMessage(ChangeFailureMessage(error, kCouldNotSaveMessage));
+      summary.skippedCount += static_cast<int>(requests.size());
+    }
+    if (callbacks.afterEachFile) {
+      callbacks.afterEachFile();
+    }
+  }
+  TellFile(callbacks, "");
+  return summary;
 }
 
 // ---- Exporting ------------------------------------------------------------------------------
@@ -589,11 +718,33 @@ std::optional<ExportedFiles> CopyFileToHostFolder(DFSDiskClass& disk, char direc
   if (!entry) {
     return std::nullopt;
   }
+  return CopyEntryToHostFolder(disk, *entry, folder);
+}
+
+std::vector<std::string> DistinctHostNames(const std::vector<DFSFileClass>& entries) {
+  std::vector<std::string> names;
+  std::map<std::string, int> seen;
+  for (const DFSFileClass& entry : entries) {
+    std::string name = HostFileName(entry.Directory, entry.Name);
+    int count = ++seen[name];
+    names.push_back(count == 1 ? name : name + "~" + std::to_string(count));
+  }
+  return names;
+}
+
+std::optional<ExportedFiles> CopyEntryToHostFolder(DFSDiskClass& disk, const DFSFileClass& target,
+                                                   const std::string& folder,
+                                                   const std::string& hostName) {
+  std::optional<DFSFileClass> entry = disk.FindEntryLike(target);
+  if (!entry) {
+    return std::nullopt;
+  }
   std::vector<uint8_t> data = disk.ReadFileData(*entry);
   ExportedFiles files;
-  files.dataFileName = HostFileName(entry->Directory, entry->Name);
+  files.dataFileName = hostName.empty() ? HostFileName(entry->Directory, entry->Name) : hostName;
   files.sideCarFileName = files.dataFileName + ".INF";
-  WriteHostFile(JoinPath(folder, files.dataFileName), std::string(data.begin(), data.end()));
-  WriteHostFile(JoinPath(folder, files.sideCarFileName), SideCarText(*entry));
+  ReplaceFileAtomically(JoinPath(folder, files.dataFileName),
+                        std::string(data.begin(), data.end()));
+  ReplaceFileAtomically(JoinPath(folder, files.sideCarFileName), SideCarText(*entry));
   return files;
 }

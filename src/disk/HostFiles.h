@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,16 @@ bool IsSideCarName(const std::string& hostPath);
 
 // ---- Side-cars ----------------------------------------------------------------------
 
+// The names in each host folder, read once on first use and kept for the index's life,
+// so that a command looking up many side-cars reads each folder once.
+class HostFolderIndex {
+ public:
+  const std::vector<std::string>& Names(const std::string& folder);
+
+ private:
+  std::map<std::string, std::vector<std::string>> folders_;
+};
+
 // The fields read from a side-car. Fields the text does not give keep the defaults.
 struct BeebFileDetails {
   enum class Layout { Fixed, Tokens };
@@ -78,10 +89,13 @@ std::string SideCarText(const DFSFileClass& entry);
 // The side-car of a host file: the file in the same folder named like it plus ".INF" in
 // any letter case (".INF" preferred, then ".inf"). Nothing when there is none or it is
 // not a regular file.
-std::optional<std::string> FindSideCar(const std::string& hostPath);
+// With an index, the folder's names come from it.
+std::optional<std::string> FindSideCar(const std::string& hostPath,
+                                       HostFolderIndex* index = nullptr);
 // Up to the first kSideCarReadLimit bytes of the side-car of hostPath, or nothing when
 // it has none. Raises FileSystemError when the side-car exists but cannot be read.
-std::optional<std::string> ReadSideCar(const std::string& hostPath);
+std::optional<std::string> ReadSideCar(const std::string& hostPath,
+                                       HostFolderIndex* index = nullptr);
 
 // ---- Importing ----------------------------------------------------------------------
 
@@ -93,6 +107,9 @@ struct ImportCallbacks {
       windowExists;
   // Runs after every file handed to SaveFile, whatever the result (the window refills).
   std::function<void()> afterEachFile;
+  // Runs with each host path before that file's questions and messages, and with ""
+  // once the import is over (a command line names the file in each message).
+  std::function<void(const std::string& hostPath)> onFile;
 };
 
 // What to store one host file as.
@@ -102,6 +119,7 @@ struct AlienFileDetails {
   int32_t LoadAddress = 0;
   int32_t ExecAddress = 0;
   bool Locked = false;
+  bool NameFromSideCar = false;  // the name was given by a side-car
 };
 
 struct ImportSummary {
@@ -113,17 +131,31 @@ struct ImportSummary {
 // The DFS details for a host file: its side-car's where it has one (a fixed-layout
 // side-car only for a Beeb-form name), else directory "$", addresses 0, unlocked.
 // Raises FileSystemError when the side-car exists but cannot be read.
-AlienFileDetails AlienFileDetailsFor(const std::string& hostPath);
+AlienFileDetails AlienFileDetailsFor(const std::string& hostPath, HostFolderIndex* index = nullptr);
+
+// The message refusing a file whose side-car gives a name that the in-place editing
+// rules refuse (an empty name, a control character, one of # * |, ":" first);
+// nothing when the details are fine.
+std::optional<std::string> SideCarNameProblem(const std::string& hostPath,
+                                              const AlienFileDetails& details);
 
 // Imports the host files in order, each with its own questions and messages. Side-car
 // files are skipped. A side-car that cannot be read shows the system's error text and
-// ends the import.
+// ends the import. A read-only disk takes nothing and says why.
 ImportSummary ProcessAlienFiles(DFSDiskClass& disk, const std::vector<std::string>& hostPaths,
                                 const ImportCallbacks& callbacks);
 
+// The same questions and messages, file by file, but the files are stored together
+// (DFSDiskClass::SaveFiles): one flush of all the data and one catalogue write, so either
+// every file that found room is stored or, when a write fails, none. Each host folder is
+// read once for the side-car lookups.
+ImportSummary ImportFilesTogether(DFSDiskClass& disk, const std::vector<std::string>& hostPaths,
+                                  const ImportCallbacks& callbacks);
+
 // Stores one host file: refuses a locked namesake or one open in an inspector, asks
 // before overwriting, and reports the SaveFile result. A host file that cannot be read
-// (a folder, a missing file) or an image that cannot be written shows kCouldNotSaveMessage.
+// (a folder, a missing file) or an image that cannot be written says what happened
+// (`Could not open "PATH": Is a directory.`); kCouldNotSaveMessage when nothing tells.
 // True when the file was stored.
 bool SaveAlienFile(DFSDiskClass& disk, const std::string& hostPath, const AlienFileDetails& details,
                    const ImportCallbacks& callbacks);
@@ -136,9 +168,20 @@ struct ExportedFiles {
 };
 
 // Writes the entry's data as HostFileName(...) in folder, replacing any file of that
-// name, and its side-car beside it. Nothing is written, and nothing is returned, when
-// the image no longer holds the entry. Raises FileSystemError when a file cannot be
-// written.
+// name, and its side-car beside it. Each file is written under a temporary name,
+// flushed and renamed into place, so a file already there stays whole until its
+// replacement is complete, and a failed write leaves no part of a file. Nothing is
+// written, and nothing is returned, when the image no longer holds the entry. Raises
+// FileSystemError when a file cannot be written.
 std::optional<ExportedFiles> CopyFileToHostFolder(DFSDiskClass& disk, char directory,
                                                   const std::string& name,
                                                   const std::string& folder);
+// The host file names for entries written out together, in order: each one's
+// HostFileName, and for a later namesake that name with "~2", "~3", ... added, so that
+// no file overwrites another.
+std::vector<std::string> DistinctHostNames(const std::vector<DFSFileClass>& entries);
+
+// The same for the entry found by DFSDiskClass::FindEntryLike, under hostName when given.
+std::optional<ExportedFiles> CopyEntryToHostFolder(DFSDiskClass& disk, const DFSFileClass& entry,
+                                                   const std::string& folder,
+                                                   const std::string& hostName = "");

@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/TempArea.h"
+#include "disk/CatalogueListing.h"
 #include "disk/EntryRules.h"
 #include "diskwindow/DiskDragDrop.h"
 #include "diskwindow/DiskGridDelegate.h"
@@ -198,7 +200,35 @@ void TDFSDiskFrm::SetCaption() {
   if (WindowNumber != 1) {
     caption += " # " + std::to_string(WindowNumber);
   }
-  setWindowTitle(QString::fromLatin1(caption) + " " + DisplayText(data->ImageCaption()));
+  const bool readOnly = data->Disk != nullptr && data->Disk->IsReadOnly();
+  setWindowTitle(QString::fromLatin1(caption) + " " + DisplayText(data->ImageCaption()) +
+                 (readOnly ? " (read-only)" : ""));
+}
+
+bool TDFSDiskFrm::IsReadOnly() const {
+  DFSDiskClass* disk = Disk();
+  return disk != nullptr && disk->IsReadOnly();
+}
+
+DFSFileClass TDFSDiskFrm::RowEntry(int row) const {
+  if (row >= 1 && static_cast<size_t>(row) <= rowEntries_.size()) {
+    return rowEntries_[static_cast<size_t>(row - 1)];
+  }
+  DFSFileClass entry;
+  entry.Directory = RowDirectory(row);
+  entry.Name = RowName(row);
+  entry.CatalogueIndex = -1;
+  return entry;
+}
+
+std::vector<DFSFileClass> TDFSDiskFrm::SelectedEntries() const {
+  std::vector<DFSFileClass> entries;
+  for (int row = 1; row <= static_cast<int>(SelectedRows.size()); ++row) {
+    if (IsRowSelected(row)) {
+      entries.push_back(RowEntry(row));
+    }
+  }
+  return entries;
 }
 
 // ---- Listing -------------------------------------------------------------------------
@@ -227,6 +257,7 @@ void TDFSDiskFrm::FillFileList() {
   DFSFileList files;
   disk->ReadCatalogue(files);
   const int count = static_cast<int>(files.size());
+  rowEntries_ = files;
   SelectedRows.assign(files.size(), false);
   DFSFiles->setRowCount(count);
   for (int index = 0; index < count; ++index) {
@@ -264,8 +295,7 @@ void TDFSDiskFrm::UpdateStatusBar(int fileCount) {
   const int option = std::clamp(disk->BootOption, 0, 3);
   StatusPanels[1]->setText(
       QString("Boot Opt %1 (%2").arg(disk->BootOption).arg(kBootOptionNames[option]));
-  StatusPanels[2]->setText(
-      QString(disk->DiskSize > 200000 ? "80 track (200K)" : "40 track (100K)") + " DFS Disk");
+  StatusPanels[2]->setText(QString::fromStdString(DiskSizeText(*disk)) + " DFS Disk");
   StatusBar1Panels[0]->setText(QString::number(disk->UsedSpace) + " bytes used");
   StatusBar1Panels[1]->setText(QString::number(disk->DiskSize - disk->UsedSpace) + " bytes free");
   StatusBar1Panels[2]->setText("Largest block: " + QString::number(disk->LargestFree) + " bytes");
@@ -508,7 +538,8 @@ void TDFSDiskFrm::GridMouseEvent(QEvent* event) {
 
 void TDFSDiskFrm::StartEdit(int column, int row) {
   DiskDataClass* data = DiskData();
-  if (data == nullptr) {
+  // Nothing on a read-only disk can be changed, so no edit starts.
+  if (data == nullptr || IsReadOnly()) {
     return;
   }
   const std::string name = RowName(row);
@@ -553,10 +584,11 @@ void TDFSDiskFrm::CheckEdits(int column, int row) {
   const std::string text = EditedText();
   CloseEdit();
   const EntryField field = *EditableField(column);
-  // A rename names the file by the name the edit started from.
-  const std::string name = field == EntryField::Name ? EditSavedText : RowName(row);
+  // The row's own entry, found by its catalogue position and checked against its name,
+  // so that the second of two namesakes is the one changed.
+  const DFSFileClass entry = RowEntry(row);
   try {
-    CommitEntryEdit(*disk, RowDirectory(row), name, field, text);
+    CommitEntryEdit(*disk, entry, field, text);
   } catch (...) {
     FinishCommit();
     throw;
@@ -620,17 +652,23 @@ void TDFSDiskFrm::CopyFilesToTempArea() {
   if (TempAreaPath.empty() || disk == nullptr) {
     return;
   }
+  // A link or someone else's folder planted at the path since it was made is never
+  // written through.
+  if (!IsOwnPrivateFolder(TempAreaPath)) {
+    Prompts().ShowMessage("The temporary folder \"" + TempAreaPath +
+                          "\" is no longer this program's own, so no files were copied.");
+    return;
+  }
   if (OnClearTempArea) {
     OnClearTempArea();
   }
   try {
-    for (int row = 1; row <= static_cast<int>(SelectedRows.size()); ++row) {
-      if (!IsRowSelected(row)) {
-        continue;
-      }
+    const std::vector<DFSFileClass> entries = SelectedEntries();
+    const std::vector<std::string> hostNames = DistinctHostNames(entries);
+    for (size_t index = 0; index < entries.size(); ++index) {
       // A row renamed through another window finds no entry and is left out.
       if (std::optional<ExportedFiles> files =
-              CopyFileToHostFolder(*disk, RowDirectory(row), RowName(row), TempAreaPath)) {
+              CopyEntryToHostFolder(*disk, entries[index], TempAreaPath, hostNames[index])) {
         tempAreaFiles_.push_back(*files);
       }
     }

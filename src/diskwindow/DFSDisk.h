@@ -45,6 +45,14 @@ class TDFSDiskFrm : public ChildWindowClass {
   // CommonData as the disk data it always is in a disk window (nullptr while closing).
   DiskDataClass* DiskData() const;
   DFSDiskClass* Disk() const;
+  // Whether the disk opened read-only: no command changes it and no edit starts.
+  bool IsReadOnly() const;
+  // The catalogue entries of the selected rows, in row order, each with its catalogue
+  // position as the last refill read it; the commands act on these, not on the first
+  // entry of the same name.
+  std::vector<DFSFileClass> SelectedEntries() const;
+  // The entry of a file row (1 = first file).
+  DFSFileClass RowEntry(int row) const;
 
   // Lists the files here and, through OnRefillRelated, in every window on the image.
   void Init();
@@ -164,6 +172,7 @@ class TDFSDiskFrm : public ChildWindowClass {
   DiskGridDelegate* delegate_ = nullptr;
   QPointer<QLineEdit> cellEditor_;
   std::vector<ExportedFiles> tempAreaFiles_;
+  DFSFileList rowEntries_;
 };
 
 // value as upper-case hexadecimal with at least digits digits.

@@ -1,19 +1,26 @@
 #include "platform/TerminalPrompts.h"
 
+#include "util/Useful.h"
+
 TerminalPrompts::TerminalPrompts(std::ostream& errors, bool answerYes)
     : errors_(errors), answerYes_(answerYes) {}
 
 void TerminalPrompts::WriteLine(const std::string& text) {
+  // Names from a disk or a side-car may hold control characters; none reaches the terminal.
   if (!context_.empty()) {
-    errors_ << context_ << ": ";
+    errors_ << Printable(context_) << ": ";
   }
-  errors_ << text << '\n';
+  errors_ << Printable(text) << '\n';
   errors_.flush();
 }
 
 void TerminalPrompts::ShowMessage(const std::string& text) {
   WriteLine(text);
   failed_ = true;
+}
+
+void TerminalPrompts::ShowNote(const std::string& text) {
+  WriteLine(text);
 }
 
 bool TerminalPrompts::AskYesNo(const std::string& text) {

@@ -16,6 +16,8 @@ class TerminalPrompts : public PromptInterface {
   // Every message reports a failure or a refusal: it is written as one line and marks
   // the run as failed.
   void ShowMessage(const std::string& text) override;
+  // Information that is no failure (an interrupted change undone): written, not counted.
+  void ShowNote(const std::string& text);
   // The question is written with its answer; a No marks the run as failed, since what
   // was asked about did not happen.
   bool AskYesNo(const std::string& text) override;

@@ -16,8 +16,29 @@
 
 FileSystemError::FileSystemError(const std::string& action, const std::string& path,
                                  int errorNumber)
-    : std::runtime_error(action + " \"" + path + "\". " + std::strerror(errorNumber)),
-      errorNumber_(errorNumber) {}
+    : FileSystemError(action, path, std::string(std::strerror(errorNumber))) {
+  errorNumber_ = errorNumber;
+}
+
+FileSystemError::FileSystemError(const std::string& action, const std::string& path,
+                                 const std::string& reason)
+    : std::runtime_error(action + " \"" + path + "\". " + reason),
+      action_(action),
+      path_(path),
+      reason_(reason),
+      errorNumber_(0) {}
+
+std::string FileSystemError::UserText() const {
+  // "Cannot write file" becomes "write": the verb of the action.
+  std::string verb = action_;
+  if (verb.rfind("Cannot ", 0) == 0) {
+    verb = verb.substr(7);
+  }
+  if (size_t space = verb.find(' '); space != std::string::npos) {
+    verb = verb.substr(0, space);
+  }
+  return "Could not " + verb + " \"" + path_ + "\": " + reason_ + ".";
+}
 
 void SStream::ReadBuffer(void* buffer, size_t count) {
   if (Read(buffer, count) != count) {
@@ -131,32 +152,57 @@ const char* const kCreateAction = "Cannot create file";
 const char* const kReadAction = "Cannot read file";
 const char* const kWriteAction = "Cannot write file";
 
-bool HasNoWriteBit(int descriptor) {
-  struct stat status {};
-  return fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && (status.st_mode & 0222) == 0;
-}
+const char* const kNotRegularReason = "It is not a regular file";
 
 }  // namespace
 
 SFileStream::SFileStream(const std::string& path, bool exclusive, bool createIfMissing)
     : path_(path) {
-  const char* action = createIfMissing ? kCreateAction : kOpenAction;
-  int flags = O_RDWR | O_CLOEXEC | (createIfMissing ? O_CREAT : 0);
-  descriptor_ = ::open(path.c_str(), flags, 0666);
+  Open(O_RDWR | (createIfMissing ? O_CREAT : 0), exclusive ? LOCK_EX : 0,
+       createIfMissing ? kCreateAction : kOpenAction);
+}
+
+SFileStream::SFileStream(const std::string& path, ReadOnlyShared) : path_(path), readOnly_(true) {
+  Open(O_RDONLY, LOCK_SH, kOpenAction);
+}
+
+void SFileStream::Open(int flags, int lockOperation, const char* action) {
+  // O_NONBLOCK: a FIFO opened for reading would otherwise wait for a writer.
+  descriptor_ = ::open(path_.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
   if (descriptor_ < 0) {
-    throw FileSystemError(action, path, errno);
+    throw FileSystemError(action, path_, errno);
   }
+  struct stat status {};
   int failure = 0;
-  if (HasNoWriteBit(descriptor_)) {
+  std::string reason;
+  if (fstat(descriptor_, &status) != 0) {
+    failure = errno;
+  } else if (S_ISDIR(status.st_mode)) {
+    failure = EISDIR;
+  } else if (!S_ISREG(status.st_mode)) {
+    reason = kNotRegularReason;
+  } else if (!readOnly_ && (status.st_mode & 0222) == 0) {
     failure = EACCES;
-  } else if (exclusive && ::flock(descriptor_, LOCK_EX | LOCK_NB) != 0) {
+  } else if (lockOperation != 0 && ::flock(descriptor_, lockOperation | LOCK_NB) != 0) {
     failure = errno;
   }
-  if (failure != 0) {
+  if (failure != 0 || !reason.empty()) {
     ::close(descriptor_);
     descriptor_ = -1;
-    throw FileSystemError(action, path, failure);
+    if (!reason.empty()) {
+      throw FileSystemError(action, path_, reason);
+    }
+    throw FileSystemError(action, path_, failure);
   }
+  ::fcntl(descriptor_, F_SETFL, ::fcntl(descriptor_, F_GETFL) & ~O_NONBLOCK);
+}
+
+std::pair<uint64_t, uint64_t> SFileStream::Identity() const {
+  struct stat status {};
+  if (fstat(descriptor_, &status) != 0) {
+    throw FileSystemError(kReadAction, path_, errno);
+  }
+  return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
 }
 
 SFileStream::~SFileStream() {
@@ -174,6 +220,9 @@ int64_t SFileStream::Size() const {
 }
 
 void SFileStream::SetSize(int64_t newSize) {
+  if (readOnly_) {
+    throw FileSystemError(kWriteAction, path_, EBADF);
+  }
   if (int failure = faults_ ? faults_->BeforeSetSize(newSize) : 0; failure != 0) {
     throw FileSystemError(kWriteAction, path_, failure);
   }
@@ -203,6 +252,9 @@ size_t SFileStream::Read(void* buffer, size_t count) {
 }
 
 void SFileStream::Write(const void* buffer, size_t count) {
+  if (readOnly_) {
+    throw FileSystemError(kWriteAction, path_, EBADF);
+  }
   const auto* bytes = static_cast<const uint8_t*>(buffer);
   if (!faults_) {
     WriteAll(bytes, count);
@@ -231,6 +283,9 @@ void SFileStream::WriteAll(const uint8_t* bytes, size_t count) {
 }
 
 void SFileStream::Flush() {
+  if (readOnly_) {
+    return;
+  }
   if (int failure = faults_ ? faults_->BeforeFlush() : 0; failure != 0) {
     throw FileSystemError(kWriteAction, path_, failure);
   }
@@ -332,6 +387,22 @@ void SwapIntegers(int32_t& first, int32_t& second) {
   std::swap(first, second);
 }
 
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (char value : text) {
+    auto byte = static_cast<unsigned char>(value);
+    bool control = byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
+    byte = control ? '?' : byte;
+    if (byte < 0x80) {
+      out += static_cast<char>(byte);
+    } else {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return out;
+}
+
 // ---- Questions ----------------------------------------------------------------------
 
 bool ConfirmYesNo(const std::string& message) {
@@ -369,4 +440,79 @@ std::string GetTempFolder() {
     folder.pop_back();
   }
   return folder + "/";
+}
+
+void FlushFolder(const std::string& folder) {
+  int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor < 0) {
+    throw FileSystemError(kWriteAction, folder, errno);
+  }
+  int failure = ::fsync(descriptor) == 0 || errno == EINVAL ? 0 : errno;
+  ::close(descriptor);
+  if (failure != 0) {
+    throw FileSystemError(kWriteAction, folder, failure);
+  }
+}
+
+std::string FolderOfPath(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    return ".";
+  }
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOfPath(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+  std::string folder = FolderOfPath(path);
+  std::string pattern = folder + "/." + NameOfPath(path) + ".kestrow-XXXXXX";
+  std::vector<char> temporary(pattern.begin(), pattern.end());
+  temporary.push_back('\0');
+  int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (descriptor < 0) {
+    throw FileSystemError(kCreateAction, path, errno);
+  }
+  std::string temporaryPath = temporary.data();
+  int failure = 0;
+  size_t done = 0;
+  while (failure == 0 && done < bytes.size()) {
+    ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
+    if (written < 0 && errno == EINTR) {
+      continue;
+    }
+    if (written <= 0) {
+      failure = written < 0 ? errno : EIO;
+    } else {
+      done += static_cast<size_t>(written);
+    }
+  }
+  // The usual mode of a new file, as open(0666) under the umask would give.
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (failure == 0 && ::fchmod(descriptor, 0666 & ~mask) != 0) {
+    failure = errno;
+  }
+  if (failure == 0 && ::fdatasync(descriptor) != 0 && errno != EINVAL) {
+    failure = errno;
+  }
+  if (::close(descriptor) != 0 && failure == 0) {
+    failure = errno;
+  }
+  if (failure == 0 && ::rename(temporaryPath.c_str(), path.c_str()) != 0) {
+    failure = errno;
+  }
+  if (failure != 0) {
+    ::unlink(temporaryPath.c_str());
+    throw FileSystemError(failure == ENOSPC || failure == EIO ? kWriteAction : kCreateAction, path,
+                          failure);
+  }
+  try {
+    FlushFolder(folder);
+  } catch (const FileSystemError&) {
+    // The new file is in place; only its durability is in doubt.
+  }
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Raised by a stream that cannot deliver the bytes asked for; the text is the
@@ -21,9 +22,18 @@ class StreamReadError : public std::runtime_error {
 class FileSystemError : public std::runtime_error {
  public:
   FileSystemError(const std::string& action, const std::string& path, int errorNumber);
+  // A failure the system has no error number for (a FIFO given as an image): reason
+  // stands in for strerror, and ErrorNumber() is 0.
+  FileSystemError(const std::string& action, const std::string& path, const std::string& reason);
   int ErrorNumber() const { return errorNumber_; }
+  const std::string& Path() const { return path_; }
+  // `Could not open "PATH": No such file or directory.`: what went wrong, in a user's words.
+  std::string UserText() const;
 
  private:
+  std::string action_;
+  std::string path_;
+  std::string reason_;
   int errorNumber_;
 };
 
@@ -113,8 +123,13 @@ class SFileStream : public SStream {
   // Opens an existing file read-write (createIfMissing: creates it, never truncates);
   // with exclusive set, also takes a non-blocking flock(LOCK_EX) held until the stream
   // is destroyed. A regular file without any write permission bit counts as read-only
-  // and fails with EACCES, even for root. Raises FileSystemError.
+  // and fails with EACCES, even for root. Only regular files open: a folder, FIFO or
+  // device (or a link to one) is refused at once, never waited on. Raises FileSystemError.
   SFileStream(const std::string& path, bool exclusive, bool createIfMissing = false);
+  // Opens an existing regular file for reading only, with a shared flock(LOCK_SH): readers
+  // exclude writers, not each other. Every write raises FileSystemError (EBADF).
+  struct ReadOnlyShared {};
+  SFileStream(const std::string& path, ReadOnlyShared);
   ~SFileStream() override;
   SFileStream(const SFileStream&) = delete;
   SFileStream& operator=(const SFileStream&) = delete;
@@ -126,15 +141,21 @@ class SFileStream : public SStream {
   // Flushes written data to the host disk (fdatasync). Virtual so tests can record it.
   virtual void Flush();
   const std::string& Path() const { return path_; }
+  bool IsReadOnly() const { return readOnly_; }
+  // The host file's device and inode, which tell one image from another.
+  std::pair<uint64_t, uint64_t> Identity() const;
 
   // Installs injected failures (tests only); nullptr removes them.
   void SetFaultPlan(std::shared_ptr<FaultPlan> plan) { faults_ = std::move(plan); }
+  const std::shared_ptr<FaultPlan>& Faults() const { return faults_; }
 
  private:
+  void Open(int flags, int lockOperation, const char* action);
   void WriteAll(const uint8_t* bytes, size_t count);
 
   std::string path_;
   int descriptor_ = -1;
+  bool readOnly_ = false;
   std::shared_ptr<FaultPlan> faults_;
 };
 
@@ -165,6 +186,10 @@ std::string PadRight(const std::string& text, size_t length);
 
 void SwapIntegers(int32_t& first, int32_t& second);
 
+// Text safe to print on a terminal: control characters (C0, DEL and C1) become "?", other
+// bytes are taken as Latin-1 and written in UTF-8.
+std::string Printable(const std::string& text);
+
 // ---- Questions ----------------------------------------------------------------------
 
 // Asks a Yes/No question titled "Confirm" through the prompt interface; true only for Yes.
@@ -180,3 +205,16 @@ std::vector<std::string> ListFolder(const std::string& folder, const std::string
 // The system temporary folder ($TMPDIR, else /tmp) ending in exactly one "/";
 // empty when the system names none.
 std::string GetTempFolder();
+
+// Flushes the entries of a folder (a file created, renamed or removed in it) to the
+// host disk. Raises FileSystemError.
+void FlushFolder(const std::string& folder);
+
+// The folder part of a path ("." for a bare name) and the name part.
+std::string FolderOfPath(const std::string& path);
+std::string NameOfPath(const std::string& path);
+
+// Writes bytes to a new temporary file beside path, flushes it and renames it over path,
+// so path holds either its old content or all of the new, never a part. Raises
+// FileSystemError; nothing is left behind on failure.
+void ReplaceFileAtomically(const std::string& path, const std::string& bytes);

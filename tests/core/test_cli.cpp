@@ -129,7 +129,7 @@ void TestCli::commandsChangeTheCatalogue_data() {
   QTest::newRow("boot") << QStringList{"boot", "IMG", "3"} << 0 << ""
       << QStringList{"-" + title, "+title=FIXTURE boot=3"};
   QTest::newRow("missing image") << QStringList{"list", "IMG.missing"} << 1
-      << "Could not open the file, probably in use by another program.\n" << QStringList{};
+      << "Could not open \"IMG.missing\": No such file or directory.\n" << QStringList{};
   // clang-format on
 }
 
@@ -148,7 +148,8 @@ void TestCli::commandsChangeTheCatalogue() {
   expected.sort();
   CliResult result = RunCli(WithImage(arguments, path));
   QTEST(result.exitCode, "exitCode");
-  QTEST(QString::fromLatin1(result.err), "messages");
+  QFETCH(QString, messages);
+  QCOMPARE(QString::fromLatin1(result.err), messages.replace("IMG", QString::fromStdString(path)));
   QCOMPARE(Described(path), expected);
 }
 
@@ -228,7 +229,8 @@ void TestCli::listJsonEscapesEveryByte() {
   QCOMPARE(result.exitCode, 0);
   // clang-format off
   QCOMPARE(result.out, QByteArray(
-      R"({"title": "Q\"\\\u0001)" "\xC3\xA9" R"(", "boot_option": 2, "disk_size": 204800, )"
+      R"({"title": "Q\"\\\u0001)" "\xC3\xA9" R"(", "boot_option": 2, "disk_size": 204800, "sectors": 800, )"
+      R"x("size_text": "80 track (200K)", )x"
       R"("used": 768, "free": 204032, "largest_free": 204032, "files": [{"directory": "a", )"
       R"("name": ")" "\x7F\xC2\x80" R"( \u0000)" "\xC3\xBF" R"(  ", "locked": true, )"
       R"("load": 16718080, "exec": 32803, "length": 5, "start_sector": 2}]})" "\n"));
@@ -343,10 +345,8 @@ void TestCli::addReportsFullCatalogueAndNoRoom() {
   std::string path = ImageBuilder().WriteToTemp(dir_, "missing.ssd");
   CliResult result = RunCli({"add", QString::fromStdString(path), host + ".missing"});
   QCOMPARE(result.exitCode, 1);
-  QCOMPARE(QString::fromLatin1(result.err),
-           host +
-               ".missing: Could not save one or more of the files, probably the disk is in "
-               "use by another program.\n");
+  QCOMPARE(QString::fromLatin1(result.err), host + ".missing: Could not open \"" + host +
+                                                ".missing\": No such file or directory.\n");
 }
 
 void TestCli::anImageInUseIsRefused() {

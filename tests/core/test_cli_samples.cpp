@@ -36,13 +36,19 @@ QJsonObject Expected(const RawDisk& raw) {
                              {"length", qint64(entry.length)},
                              {"start_sector", qint64(entry.start)}});
   }
-  return {{"title", QString::fromLatin1(raw.title)},
-          {"boot_option", raw.bootOption},
-          {"disk_size", raw.diskSize},
-          {"used", raw.used},
-          {"free", raw.diskSize - raw.used},
-          {"largest_free", raw.largestFree},
-          {"files", files}};
+  return {
+      {"title", QString::fromLatin1(raw.title)},
+      {"boot_option", raw.bootOption},
+      {"disk_size", raw.diskSize},
+      {"sectors", raw.sectors},
+      {"size_text", raw.sectors == 800 ? QString("80 track (200K)")
+                    : raw.sectors == 400
+                        ? QString("40 track (100K)")
+                        : QString("%1 sectors (%2K)").arg(raw.sectors).arg(raw.diskSize / 1024)},
+      {"used", raw.used},
+      {"free", raw.diskSize - raw.used},
+      {"largest_free", raw.largestFree},
+      {"files", files}};
 }
 
 // The listing without what depends on where the files lie, its files in name order.
@@ -163,7 +169,7 @@ void TestCliSamples::extractedFilesAddBackUnchanged() {
 
   QJsonObject copied = ListJson(copy);
   if (source["disk_size"] != copied["disk_size"]) {  // a 40-track source
-    for (const char* key : {"disk_size", "free"}) {
+    for (const char* key : {"disk_size", "sectors", "size_text", "free"}) {
       source.remove(key);
       copied.remove(key);
     }

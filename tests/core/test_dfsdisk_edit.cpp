@@ -127,6 +127,8 @@ class TestDFSDiskEdit : public QObject {
   void catalogueIsWrittenOnceAfterTheData();
   void randomSavesAndDeletesKeepEveryFileIntact();
   void saveResultMessages();
+  void renameOntoATakenNameIsRefused_data();
+  void renameOntoATakenNameIsRefused();
   void fileMessagesBeepAndFillThePlaceholder();
 };
 
@@ -392,7 +394,9 @@ void TestDFSDiskEdit::saveFileReplacesItsNamesake() {
   SMemoryStream replacement(PatternBytes(256, 6));
   QCOMPARE(fullImage.disk->SaveFile(NewFile("F30", 256), replacement), int(kSaveDone));
   QCOMPARE(fullImage.disk->FileCount(), 31);
-  QCOMPARE(fullImage.disk->FindFile('$', Padded("F30")).value().StartSector, 32);
+  // Placed away from the file it replaces, so the old one stays whole until the catalogue
+  // write.
+  QCOMPARE(fullImage.disk->FindFile('$', Padded("F30")).value().StartSector, 33);
   // A 32nd entry would wrap the count byte to 0 and hide every file.
   QVERIFY_THROWS_EXCEPTION(std::length_error,
                            fullImage.disk->AddCatalogueEntry(NewFile("X", 1), 0x10000));
@@ -442,6 +446,40 @@ void TestDFSDiskEdit::refusedOrFailedSavesChangeNothing() {
   QCOMPARE(ReadHostFile(image.path), before);
 }
 
+// A rename or directory change that would give a second entry of that directory the
+// same name is refused with a message, and nothing is written; the directory compares
+// as DFS compares it, ignoring case.
+void TestDFSDiskEdit::renameOntoATakenNameIsRefused_data() {
+  using Operation = std::function<bool(DFSDiskClass&)>;
+  QTest::addColumn<Operation>("operation");
+  QTest::addColumn<bool>("refused");
+  // clang-format off
+  QTest::newRow("rename A to B") << Operation([](DFSDiskClass& disk) { return disk.RenameFile('$', "A", "B"); }) << true;
+  QTest::newRow("rename A to b (names are case-sensitive)") << Operation([](DFSDiskClass& disk) { return disk.RenameFile('$', "A", "b"); }) << false;
+  QTest::newRow("rename A to its own name") << Operation([](DFSDiskClass& disk) { return disk.RenameFile('$', "A", "A"); }) << false;
+  QTest::newRow("A to directory c, where C.A is") << Operation([](DFSDiskClass& disk) { return disk.SetDirectory('$', 'c', Padded("A")); }) << true;
+  QTest::newRow("B to directory C, where no C.B is") << Operation([](DFSDiskClass& disk) { return disk.SetDirectory('$', 'C', Padded("B")); }) << false;
+  // clang-format on
+}
+
+void TestDFSDiskEdit::renameOntoATakenNameIsRefused() {
+  using Operation = std::function<bool(DFSDiskClass&)>;
+  QFETCH(Operation, operation);
+  QFETCH(bool, refused);
+  ImageBuilder builder = ThreeFiles();
+  builder.AddEntry({'C', "A", 0, 0, 256, 7}).FileData(7, PatternBytes(256, 3));
+  OpenImage image = Open(builder);
+  ScopedScriptedPrompts prompts;
+  const std::vector<uint8_t> before = ReadHostFile(image.path);
+  QCOMPARE(operation(*image.disk), !refused);
+  QCOMPARE(prompts->Messages().size(), size_t(refused ? 1 : 0));
+  if (refused) {
+    QVERIFY(prompts->Messages()[0].find("already exists in that directory") != std::string::npos);
+    QCOMPARE(prompts->BeepCount(), 1);
+    QCOMPARE(ReadHostFile(image.path), before);
+  }
+}
+
 void TestDFSDiskEdit::catalogueIsWrittenOnceAfterTheData_data() {
   using Operation = std::function<void(DFSDiskClass&)>;
   QTest::addColumn<Operation>("operation");
@@ -468,6 +506,10 @@ void TestDFSDiskEdit::catalogueIsWrittenOnceAfterTheData_data() {
   QTest::newRow("AddCatalogueEntry") << Operation([](DFSDiskClass& disk) { disk.AddCatalogueEntry(NewFile("C", 9), 0x2000); }) << false << catalogue;
   QTest::newRow("SaveFile of a new file") << Operation(save("C", 300)) << false << QStringList{"write 1792+300", "flush"} + catalogue;
   QTest::newRow("SaveFile over A") << Operation(save("A", 600)) << false << QStringList{"write 1792+600", "flush"} + catalogue;
+  QTest::newRow("SaveFiles of three files, one flush") << Operation([](DFSDiskClass& disk) {
+    SMemoryStream c(PatternBytes(300, 1)), d(PatternBytes(600, 2)), e(PatternBytes(100, 3));
+    disk.SaveFiles({{NewFile("C", 300), &c}, {NewFile("D", 600), &d}, {NewFile("E", 100), &e}});
+  }) << false << QStringList{"write 1792+300", "write 2304+600", "write 3072+100", "flush"} + catalogue;
   QTest::newRow("SetTitle on side 1") << Operation([](DFSDiskClass& disk) { disk.SetTitle("NEW"); }) << true << QStringList{"write 2560+512", "flush"};
   // clang-format on
   // clang-format on

@@ -178,20 +178,29 @@ void TestDFSDiskRead::imageHeldElsewhereIsRefusedAndKept() {
 
 void TestDFSDiskRead::diskOptions_data() {
   QTest::addColumn<int>("optionByte");
+  QTest::addColumn<int>("countByte");
   QTest::addColumn<int>("diskSize");
   QTest::addColumn<int>("bootOption");
-  QTest::newRow("0x01: 400 sectors") << 0x01 << 102400 << 0;
-  QTest::newRow("0x02") << 0x02 << 102400 << 0;
-  QTest::newRow("0x03: 800 sectors") << 0x03 << 204800 << 0;
-  QTest::newRow("0x33") << 0x33 << 204800 << 3;
-  QTest::newRow("0xE1: other bits ignored") << 0xE1 << 102400 << 2;
+  QTest::newRow("0x01 0x90: 400 sectors") << 0x01 << 0x90 << 102400 << 0;
+  QTest::newRow("0x03 0x20: 800 sectors") << 0x03 << 0x20 << 204800 << 0;
+  QTest::newRow("0x33 0x20") << 0x33 << 0x20 << 204800 << 3;
+  QTest::newRow("0xE1 0x90: other bits ignored") << 0xE1 << 0x90 << 102400 << 2;
+  QTest::newRow("0x02 0xE7: 743 sectors") << 0x02 << 0xE7 << 743 * 256 << 0;
+  QTest::newRow("0x03 0xFF: 1023 sectors") << 0x03 << 0xFF << 1023 * 256 << 0;
+  QTest::newRow("0x00 0x02: 2 sectors") << 0x00 << 0x02 << 512 << 0;
+  // A malformed count falls back to bits 0-1 of byte 0x106 alone.
+  QTest::newRow("0x00 0x00: falls back to 40 track") << 0x00 << 0x00 << 102400 << 0;
+  QTest::newRow("0x00 0x01: falls back to 40 track") << 0x00 << 0x01 << 102400 << 0;
 }
 
 void TestDFSDiskRead::diskOptions() {
   QFETCH(int, optionByte);
+  QFETCH(int, countByte);
   QFETCH(int, diskSize);
   QFETCH(int, bootOption);
-  auto disk = Open(ImageBuilder().Byte(0x106, static_cast<uint8_t>(optionByte)));
+  auto disk = Open(ImageBuilder()
+                       .Byte(0x106, static_cast<uint8_t>(optionByte))
+                       .Byte(0x107, static_cast<uint8_t>(countByte)));
   QCOMPARE(disk->DiskSize, diskSize);
   QCOMPARE(disk->BootOption, bootOption);
   QCOMPARE(disk->LargestFree, diskSize - 512);
@@ -305,9 +314,13 @@ void TestDFSDiskRead::computeSpace_data() {
   QTest::newRow("ascending catalogue") << 400 << "2+1024 10+2816" << 4352 << 97024;
   QTest::newRow("zero length after a longer file") << 400 << "2+2560 2+0" << 3072 << 99328;
   QTest::newRow("zero length before a longer file") << 400 << "2+0 2+2560" << 3072 << 99328;
-  QTest::newRow("file inside another") << 400 << "2+5120 4+256" << 5888 << 96768;
-  QTest::newRow("file past the disk") << 400 << "2+256 500+256" << 1024 << 101632;
-  QTest::newRow("file in the catalogue sectors") << 400 << "0+256" << 768 << 101888;
+  QTest::newRow("file inside another") << 400 << "2+5120 4+256" << 5632 << 96768;
+  QTest::newRow("file past the disk") << 400 << "2+256 500+256" << 768 << 101632;
+  QTest::newRow("file in the catalogue sectors") << 400 << "0+256" << 512 << 101888;
+  // Sectors count once however many entries cover them, so free space is never negative.
+  QTest::newRow("two files on the same sectors") << 400 << "2+1024 2+1024" << 1536 << 100864;
+  QTest::newRow("file longer than the disk") << 400 << "2+150000" << 102400 << 0;
+  QTest::newRow("743 sectors") << 743 << "2+1024" << 1536 << 188672;
 }
 
 void TestDFSDiskRead::computeSpace() {
@@ -329,8 +342,10 @@ void TestDFSDiskRead::readFileData_data() {
   QTest::newRow("whole file") << 800 << 3 << 700 << 4096 << 700;
   QTest::newRow("host file ends inside it") << 800 << 3 << 700 << 1024 << 256;
   QTest::newRow("host file ends before it") << 800 << 20 << 300 << 1024 << 0;
-  QTest::newRow("runs past the disk") << 400 << 399 << 600 << 103000 << 256;
-  QTest::newRow("starts past the disk") << 400 << 1000 << 300 << 300000 << 0;
+  // The host file, not the disk's size, limits what reads back.
+  QTest::newRow("runs past the disk") << 400 << 399 << 600 << 103000 << 600;
+  QTest::newRow("starts past the disk") << 400 << 1000 << 300 << 300000 << 300;
+  QTest::newRow("past the disk and the host file") << 400 << 399 << 600 << 102500 << 356;
   QTest::newRow("zero length") << 800 << 3 << 0 << 4096 << 0;
 }
 

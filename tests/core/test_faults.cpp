@@ -1,9 +1,11 @@
 // Every catalogue change and an import, repeated with a write failure injected at each
-// write operation (once, and for good from there on), after each of many byte counts,
-// and with the disk full at each of many sizes. Afterwards the image opens with a
+// write operation (once, and for good from there on; the rollback journal's writes and
+// flushes among them), after each of many byte counts, and with the disk full at each of
+// many sizes. Afterwards the image opens (rolling back a journal left behind) with a
 // consistent catalogue, the files the change left alone keep their bytes, a file being
-// replaced keeps its old bytes wherever its new ones had not yet been written, and the
-// caller saw an error exactly when a failure was injected.
+// replaced holds wholly its old bytes or wholly its new ones, the image is no longer than
+// it was unless the change succeeded, and the caller saw an error exactly when a failure
+// was injected. Then the journal's own rollback is made to fail at each of its writes.
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
@@ -12,6 +14,7 @@
 
 #include "disk/DFSUseful.h"
 #include "disk/HostFiles.h"
+#include "disk/Journal.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
 #include "support/ImageChecks.h"
@@ -29,6 +32,7 @@ struct Scenario {
   std::function<bool(DFSDiskClass&)> run;
   std::set<std::string> replaced;
   bool oneCatalogueWrite = true;  // false for an import, which saves file after file
+  bool journalled = false;        // the replacement fits only over the old file
 };
 
 struct Outcome {
@@ -38,6 +42,8 @@ struct Outcome {
   int operations = 0;
   int64_t bytesWritten = 0;
   std::vector<uint8_t> image;
+  bool journalLeft = false;
+  bool rolledBack = false;
 };
 
 DFSFileClass NewFile(const std::string& name, int32_t length, char directory = '$') {
@@ -59,8 +65,8 @@ std::function<bool(DFSDiskClass&)> Save(const std::string& name, int32_t length,
 
 // Locked A at 2 (600 bytes), B at 5 (1000), C at 20 (1200), D at 40 (300); gaps at
 // sectors 9-19 and 25-39; the host file ends with D.
-ImageBuilder SideImage(uint8_t seed) {
-  ImageBuilder builder(800);
+ImageBuilder SideImage(uint8_t seed, int sectors = 800) {
+  ImageBuilder builder(sectors);
   builder.Title("FAULTS").BootOption(1);
   builder.AddEntry({'$', "D", 0x1900, 0x8023, 300, 40});
   builder.AddEntry({'$', "C", 0xFF1900, 0xFF8023, 1200, 20});
@@ -109,6 +115,7 @@ class TestFaults : public QObject {
                      "/kestrow-faults-XXXXXX"};
   std::string hostFolder_;
   int cases_ = 0;
+  bool failingForGood_ = false;
 
   std::string ImagePath(const Scenario& scenario) const {
     return dir_.filePath(scenario.doubleSided ? "image.dsd" : "image.ssd").toStdString();
@@ -130,6 +137,13 @@ class TestFaults : public QObject {
         outcome.error = error.what();
       }
     }
+    // The next opening rolls back what a failed rollback left in the journal.
+    outcome.journalLeft = Journal::ExistsFor(path);
+    if (outcome.journalLeft) {
+      ImageSides sides = OpenDiskImage(path);
+      outcome.rolledBack =
+          sides.front()->OpenNotice == kJournalRolledBackMessage && !sides.front()->IsReadOnly();
+    }
     outcome.fired = faults->Fired();
     outcome.operations = faults->Operations();
     outcome.bytesWritten = faults->BytesWritten();
@@ -150,6 +164,17 @@ class TestFaults : public QObject {
     }
     if (!outcome.fired) {
       return outcome.image == reference.image ? "" : "an undisturbed change wrote other bytes";
+    }
+    if (outcome.journalLeft && !outcome.rolledBack) {
+      return "the journal left behind was not rolled back";
+    }
+    if (Journal::ExistsFor(path)) {
+      return "a journal is still there";
+    }
+    // Cutting the image back is itself a write, which a disk failing for good refuses.
+    if (scenario.oneCatalogueWrite && !failingForGood_ &&
+        outcome.image.size() > scenario.image.size()) {
+      return "a failed change left the image longer";
     }
     try {
       ImageSides sides = OpenDiskImage(path);
@@ -207,20 +232,9 @@ class TestFaults : public QObject {
           }
           continue;
         }
-        // Each byte of a file being replaced is its old one, or the new one the
-        // replacement put there.
-        std::vector<uint8_t> oldBytes = bytesOf(scenario.image, *old);
-        const RawEntry* replacement = FindByLabel(expected, label);
-        std::vector<uint8_t> fresh =
-            replacement ? bytesOf(reference.image, *replacement) : std::vector<uint8_t>();
-        for (size_t at = 0; at < now.size(); ++at) {
-          int64_t index = int64_t(entry.start * 256 + at) -
-                          (replacement ? int64_t(replacement->start * 256) : 0);
-          bool isNew = replacement && index >= 0 && index < int64_t(fresh.size()) &&
-                       now[at] == fresh[size_t(index)];
-          if (now[at] != oldBytes[at] && !isNew) {
-            return label + " being replaced holds bytes of neither version";
-          }
+        // The entry of a file being replaced is still the old one: so are its bytes.
+        if (now != bytesOf(scenario.image, *old)) {
+          return label + ", being replaced, lost bytes of its old version";
         }
         continue;
       }
@@ -293,8 +307,19 @@ class TestFaults : public QObject {
     Outcome reference = Run(scenario, FaultPlan::FailNthWrite(INT32_MAX));
     QVERIFY2(!reference.reportedFailure, scenario.name.c_str());
     QVERIFY2(reference.operations > 0, scenario.name.c_str());
+    if (scenario.journalled) {
+      // The case meant: the replacement lies over sectors of the old file.
+      const RawDisk before = DecodeRawDisk(scenario.image, scenario.doubleSided, scenario.side);
+      const RawDisk after = DecodeRawDisk(reference.image, scenario.doubleSided, scenario.side);
+      const RawEntry* old = FindByLabel(before, *scenario.replaced.begin());
+      const RawEntry* now = FindByLabel(after, *scenario.replaced.begin());
+      QVERIFY2(old && now && now->start < old->start + (old->length + 255) / 256 &&
+                   old->start < now->start + (now->length + 255) / 256,
+               scenario.name.c_str());
+    }
     for (const auto& [description, plan] :
          Plans(reference, static_cast<int64_t>(scenario.image.size()))) {
+      failingForGood_ = description.rfind("writes from", 0) == 0;
       Outcome outcome = Run(scenario, plan);
       std::string problem = Problem(scenario, reference, outcome);
       ++cases_;
@@ -322,14 +347,19 @@ class TestFaults : public QObject {
     QTest::newRow("replacing a file in its own place") << 1;
     QTest::newRow("replacing a file by a longer one that grows the image") << 2;
     QTest::newRow("new file past the end of the image") << 3;
+    QTest::newRow("replacing a file that fits only in its own place") << 4;
   }
   void saveFile() {
     QFETCH(int, which);
+    Scenario inPlace = Single("replace C in place", Save("C", 5000, 13), {"$.C"});
+    inPlace.image = SideImage(0, 45).Image();
+    inPlace.journalled = true;
     const Scenario scenarios[] = {
         Single("save NEW", Save("NEW", 2000, 9)),
         Single("replace B", Save("B", 900, 10), {"$.B"}),
         Single("replace D", Save("D", 5000, 11), {"$.D"}),
         Single("save BIG", Save("BIG", 20000, 12)),
+        inPlace,
     };
     TryEveryFailure(scenarios[which]);
   }
@@ -372,6 +402,7 @@ class TestFaults : public QObject {
     QTest::newRow("save across tracks") << 0;
     QTest::newRow("replace across tracks") << 1;
     QTest::newRow("delete") << 2;
+    QTest::newRow("replace in place across tracks") << 3;
   }
   void doubleSided() {
     QFETCH(int, which);
@@ -379,14 +410,17 @@ class TestFaults : public QObject {
         Save("NEW", 3000, 20),
         Save("C", 4000, 21),
         [](DFSDiskClass& disk) { return disk.DeleteFile('$', PadRight("C", 7)); },
+        Save("C", 5000, 22),
     };
     Scenario scenario{QTest::currentDataTag(),
-                      InterleavedImage(SideImage(30).Image(), SideImage(40).Image()),
+                      InterleavedImage(SideImage(30, which == 3 ? 45 : 800).Image(),
+                                       SideImage(40, which == 3 ? 45 : 800).Image()),
                       true,
                       1,
                       changes[which],
-                      which == 1 ? std::set<std::string>{"$.C"} : std::set<std::string>{},
-                      true};
+                      which % 2 == 1 ? std::set<std::string>{"$.C"} : std::set<std::string>{},
+                      true,
+                      which == 3};
     TryEveryFailure(scenario);
   }
 
@@ -417,6 +451,87 @@ class TestFaults : public QObject {
                                {"$.B"});
     scenario.oneCatalogueWrite = false;
     TryEveryFailure(scenario);
+  }
+
+  // An in-place replacement interrupted for good after its journal was written leaves
+  // the journal; the rollback at the next opening is then made to fail at each of its
+  // writes and flushes in turn. The journal stays until a rollback completes, and after
+  // it the disk lists its old catalogue with every file's old bytes, at its old length.
+  void journalRecoveryAtEveryStep_data() {
+    QTest::addColumn<bool>("doubleSided");
+    QTest::newRow("single-sided") << false;
+    QTest::newRow("drive 2 of a double-sided image") << true;
+  }
+  void journalRecoveryAtEveryStep() {
+    QFETCH(bool, doubleSided);
+    Scenario scenario = Single("replace C in place", Save("C", 5000, 13), {"$.C"});
+    scenario.image = doubleSided
+                         ? InterleavedImage(SideImage(30, 45).Image(), SideImage(40, 45).Image())
+                         : SideImage(0, 45).Image();
+    scenario.doubleSided = doubleSided;
+    scenario.side = doubleSided ? 1 : 0;
+    const std::string path = ImagePath(scenario);
+    const std::string journal = Journal::PathFor(path);
+    Outcome reference = Run(scenario, FaultPlan::FailNthWrite(INT32_MAX));
+    int interrupted = 0;
+    int recoveries = 0;
+    for (int k = 1; k <= reference.operations; ++k) {
+      // Everything from write k on fails, the in-process rollback included.
+      ImageBuilder().Bytes(0, scenario.image).HostSize(scenario.image.size()).WriteTo(path);
+      {
+        auto stream = std::make_shared<SFileStream>(path, true);
+        stream->SetFaultPlan(std::make_shared<FaultPlan>(FaultPlan::FailNthWrite(k, true)));
+        DFSDiskClass disk(stream, path, SectorMapping{scenario.doubleSided, scenario.side});
+        try {
+          QVERIFY(!scenario.run(disk));  // no room, when the journal could not be written
+        } catch (const FileSystemError&) {
+          // the change itself failed
+        }
+      }
+      if (!Journal::ExistsFor(path)) {
+        continue;  // the journal was never complete: nothing had been overwritten
+      }
+      ++interrupted;
+      const std::vector<uint8_t> left = ReadHostFile(path);
+      const std::vector<uint8_t> leftJournal = ReadHostFile(journal);
+      for (int step = 1;; ++step) {
+        QVERIFY2(step < 50, "the rollback never completes");
+        ImageBuilder().Bytes(0, left).HostSize(left.size()).WriteTo(path);
+        ImageBuilder().Bytes(0, leftJournal).HostSize(leftJournal.size()).WriteTo(journal);
+        bool failed = false;
+        {
+          SFileStream stream(path, true);
+          stream.SetFaultPlan(std::make_shared<FaultPlan>(FaultPlan::FailNthWrite(step)));
+          try {
+            QCOMPARE(Journal::Recover(stream).outcome, Journal::Outcome::RolledBack);
+          } catch (const FileSystemError&) {
+            failed = true;
+          }
+        }
+        ++recoveries;
+        if (failed) {
+          QVERIFY2(Journal::ExistsFor(path), "a failed rollback removed its journal");
+        }
+        ImageSides sides = OpenDiskImage(path);
+        QCOMPARE(sides.front()->OpenNotice, std::string(failed ? kJournalRolledBackMessage : ""));
+        QVERIFY(!Journal::ExistsFor(path));
+        sides.clear();
+        std::vector<uint8_t> after = ReadHostFile(path);
+        for (int side = 0; side < (doubleSided ? 2 : 1); ++side) {
+          QCOMPARE(Catalogue512(after, doubleSided, side),
+                   Catalogue512(scenario.image, doubleSided, side));
+          QVERIFY(FileContents(after, doubleSided, side) ==
+                  FileContents(scenario.image, doubleSided, side));
+        }
+        QCOMPARE(after.size(), scenario.image.size());
+        if (!failed) {
+          break;
+        }
+      }
+    }
+    qInfo("interrupted replacements: %d, rollbacks tried: %d", interrupted, recoveries);
+    QVERIFY2(interrupted > 0, "no failure left a journal behind");
+    cases_ += recoveries;
   }
 
   // The failures surface with the system's own texts.

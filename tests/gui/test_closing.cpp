@@ -14,6 +14,7 @@
 #include "inspector/FileInspector.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
+#include "support/RawDisk.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -43,11 +44,17 @@ std::string Image(const QTemporaryDir& dir, const std::string& title, bool nearl
   return image.WriteToTemp(dir, title + ".ssd");
 }
 
-// The 32 bytes of sector 2 + file (0 for A) as the image file holds them.
+// The first 32 bytes of file A (0), B (1) or C (2) as the image file holds them, wherever
+// the catalogue now places it.
 std::string FileInImage(const std::string& path, int file) {
   const std::vector<uint8_t> image = ReadHostFile(path);
-  const auto start = image.begin() + (2 + file) * 256;
-  return {start, start + 32};
+  for (const RawEntry& entry : DecodeRawDisk(image, false, 0).entries) {
+    if (entry.name == std::string(1, static_cast<char>('A' + file)) + "      ") {
+      const std::vector<uint8_t> bytes = RawFileBytes(image, false, 0, entry);
+      return {bytes.begin(), bytes.begin() + std::min<size_t>(32, bytes.size())};
+    }
+  }
+  return {};
 }
 
 const std::string kSavedA = "w" + std::string(31, 'a');

@@ -189,9 +189,9 @@ class DiskCommandsTest : public QObject {
     MakeImageWritesFail(window);
     (*prompts_)->QueueYesNo(true);
     ClickToolButton(*frame_, frame_->DeleteToolBut);
+    // The real cause, not a guess that the disk is in use.
     QCOMPARE((*prompts_)->Messages(),
-             std::vector<std::string>({"Could not delete one or more of the files, probably the "
-                                       "disk is in use by another program."}));
+             std::vector<std::string>({"Could not write \"" + path + "\": Input/output error."}));
     QCOMPARE(ImageFiles(path), QStringList({"A", "B"}));
     QCOMPARE(SelectionMarkup(window), std::string("11"));
   }
@@ -247,7 +247,7 @@ class DiskCommandsTest : public QObject {
         << "unlock button"
         << "fail"
         << "A=L|B=L" << QStringList{"A*", "B*"}
-        << QStringList{"Could not lock the file(s), disk probably in use by another program."};
+        << QStringList{"Could not write \"IMAGE\": Input/output error."};
   }
   void lockAndUnlock() {
     QFETCH(QString, files);
@@ -284,8 +284,8 @@ class DiskCommandsTest : public QObject {
                     locking ? frame_->LockMnuItem : frame_->UnLockMnuItem);
     }
     std::vector<std::string> expected;
-    for (const QString& message : messages) {
-      expected.push_back(message.toStdString());
+    for (QString message : messages) {
+      expected.push_back(message.replace("IMAGE", QString::fromStdString(path)).toStdString());
     }
     QCOMPARE((*prompts_)->Texts(), expected);
     QCOMPARE(LockColumn(window), lockColumn);

@@ -119,23 +119,21 @@ class TestHardening : public QObject {
     precious.write("keep me");
   }
 
-  // What the other user planted at "Kestrow" and at our fallback name decides the
-  // folder used; nothing of theirs or of the victim's is ever cleared or removed.
+  // Whatever the other user planted at "Kestrow" or at the old fallback name, the area
+  // is a fresh folder of our own; nothing of theirs or of the victim's is ever cleared
+  // or removed.
   void otherUsersPlants_data() {
     QTest::addColumn<Plant>("primary");
     QTest::addColumn<Plant>("fallback");
-    QTest::addColumn<QString>("used");
-    QTest::newRow("their folder at Kestrow") << Plant::OwnFolder << Plant::Nothing << "fallback";
-    QTest::newRow("their link at Kestrow") << Plant::LinkToVictim << Plant::Nothing << "fallback";
-    QTest::newRow("their link at the fallback")
-        << Plant::Nothing << Plant::LinkToVictim << "primary";
-    QTest::newRow("folder and link") << Plant::OwnFolder << Plant::LinkToVictim << "";
-    QTest::newRow("link and folder") << Plant::LinkToVictim << Plant::OwnFolder << "";
+    QTest::newRow("their folder at Kestrow") << Plant::OwnFolder << Plant::Nothing;
+    QTest::newRow("their link at Kestrow") << Plant::LinkToVictim << Plant::Nothing;
+    QTest::newRow("their link at the fallback") << Plant::Nothing << Plant::LinkToVictim;
+    QTest::newRow("folder and link") << Plant::OwnFolder << Plant::LinkToVictim;
+    QTest::newRow("link and folder") << Plant::LinkToVictim << Plant::OwnFolder;
   }
   void otherUsersPlants() {
     QFETCH(Plant, primary);
     QFETCH(Plant, fallback);
-    QFETCH(QString, used);
     if (skipReason_ != nullptr) {
       QSKIP(skipReason_);
     }
@@ -144,37 +142,34 @@ class TestHardening : public QObject {
     QVERIFY(PlantAs(otherUid_, otherGid_, fallback, OwnFallback(), victim));
 
     TempAreaClass area;
-    QCOMPARE(area.Establish(TempFolder()), !used.isEmpty());
-    const std::string expected = used == "primary"    ? Named("Kestrow")
-                                 : used == "fallback" ? OwnFallback()
-                                                      : "";
-    QCOMPARE(area.Path(), expected);
-    if (area.IsSet()) {
-      struct stat info {};
-      QCOMPARE(lstat(area.Path().c_str(), &info), 0);
-      QCOMPARE(info.st_uid, geteuid());
-      QCOMPARE(info.st_mode & 07777, 0700u);
-      QFile ours(QString::fromStdString(area.Path() + "/$.OURS"));
-      QVERIFY(ours.open(QIODevice::WriteOnly));
-    }
+    QVERIFY(area.Establish(TempFolder()));
+    QVERIFY(area.Path() != Named("Kestrow") && area.Path() != OwnFallback());
+    QVERIFY(area.Path().rfind(Named("Kestrow-"), 0) == 0);
+    struct stat info {};
+    QCOMPARE(lstat(area.Path().c_str(), &info), 0);
+    QCOMPARE(info.st_uid, geteuid());
+    QCOMPARE(info.st_mode & 07777, 0700u);
+    QFile ours(QString::fromStdString(area.Path() + "/$.OURS"));
+    QVERIFY(ours.open(QIODevice::WriteOnly));
+    ours.close();
     area.Clear();
     area.Remove();
-    QVERIFY(!QFileInfo::exists(QString::fromStdString(area.Path() + "/$.OURS")) || !area.IsSet());
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(area.Path())));
     QVERIFY(QFile::exists(victim_->filePath("precious")));
     for (const auto& [plant, path] :
          {std::pair{primary, Named("Kestrow")}, std::pair{fallback, OwnFallback()}}) {
-      const QFileInfo info(QString::fromStdString(path));
+      const QFileInfo planted(QString::fromStdString(path));
       if (plant == Plant::OwnFolder) {
         QVERIFY(QFile::exists(QString::fromStdString(path + "/theirs")));
-        QCOMPARE(info.ownerId(), otherUid_);
+        QCOMPARE(planted.ownerId(), otherUid_);
       } else if (plant == Plant::LinkToVictim) {
-        QVERIFY(info.isSymLink());
+        QVERIFY(planted.isSymLink());
       }
     }
   }
 
-  // With both names taken the main frame runs without a temp area and closes without
-  // touching either.
+  // With both old names taken the main frame still gets an area of its own, and closes
+  // without touching either.
   void mainFrameWithBothNamesTaken() {
     if (skipReason_ != nullptr) {
       QSKIP(skipReason_);
@@ -188,10 +183,12 @@ class TestHardening : public QObject {
     auto frame = std::make_unique<TKestrowMainFrm>();
     frame->Timer1Timer(nullptr);
     qputenv("TMPDIR", savedTmpdir);
-    QVERIFY(frame->TempAreaPath().empty());
+    const std::string area = frame->TempAreaPath();
+    QVERIFY(area.rfind(Named("Kestrow-"), 0) == 0 && area != OwnFallback());
     frame->ClearTempArea();
     frame->show();
     QVERIFY(frame->close());
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(area)));
     QVERIFY(QFile::exists(QString::fromStdString(Named("Kestrow") + "/theirs")));
     QVERIFY(QFile::exists(victim_->filePath("precious")));
   }

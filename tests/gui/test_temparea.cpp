@@ -1,5 +1,6 @@
-// The temp area: a private folder that is only ever used when it is our own real
-// directory, and whose clearing never follows links or descends into folders.
+// The temp area: a private folder that each running program makes afresh, that is only
+// ever used while it is still its own real directory, and whose clearing never follows
+// links or descends into folders.
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
@@ -10,7 +11,9 @@
 
 #include "app/KestrowMain.h"
 #include "app/TempArea.h"
+#include "diskwindow/DFSDisk.h"
 #include "platform/ScriptedPrompts.h"
+#include "support/ImageBuilder.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -21,8 +24,8 @@ void WriteFile(const QString& path, const QByteArray& bytes = "data") {
   file.write(bytes);
 }
 
-QString FallbackName() {
-  return QString("Kestrow-%1").arg(geteuid());
+bool IsFreshAreaName(const QString& name) {
+  return name.startsWith("Kestrow-") && name.size() == 14;
 }
 
 }  // namespace
@@ -37,51 +40,66 @@ class TempAreaTest : public QObject {
     WriteFile(victim_->filePath("precious"));
   }
 
-  // What is already at <temp>/Kestrow decides which folder the area uses.
-  void choosesASafeFolder_data() {
+  // Whatever is already in the temporary folder, each area is a new folder of its own,
+  // "Kestrow-XXXXXX" with mode 0700; what was planted is never used or touched.
+  void makesAFreshPrivateFolder_data() {
     QTest::addColumn<QString>("planted");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("nothing there") << ""
-                                   << "Kestrow";
-    QTest::newRow("our own folder") << "own"
-                                    << "Kestrow";
-    QTest::newRow("link to a folder") << "link" << FallbackName();
-    QTest::newRow("plain file") << "file" << FallbackName();
-    QTest::newRow("folder of another user") << "foreign" << FallbackName();
-    QTest::newRow("both names are links") << "links"
-                                          << "";
+    QTest::newRow("nothing there") << "";
+    QTest::newRow("a folder named Kestrow") << "own";
+    QTest::newRow("a link named Kestrow") << "link";
+    QTest::newRow("a plain file named Kestrow") << "file";
   }
-  void choosesASafeFolder() {
+  void makesAFreshPrivateFolder() {
     QFETCH(QString, planted);
-    QFETCH(QString, expected);
     const QString primary = temp_->filePath("Kestrow");
     if (planted == "own") {
       QVERIFY(QDir().mkdir(primary));
-    } else if (planted == "link" || planted == "links") {
+    } else if (planted == "link") {
       QVERIFY(QFile::link(victim_->path(), primary));
-      if (planted == "links") {
-        QVERIFY(QFile::link(victim_->path(), temp_->filePath(FallbackName())));
-      }
     } else if (planted == "file") {
       WriteFile(primary);
-    } else if (planted == "foreign") {
-      QVERIFY(QDir().mkdir(primary));
-      QCOMPARE(chown(primary.toLocal8Bit().constData(), geteuid() + 4242, -1), 0);
     }
     TempAreaClass area;
-    QCOMPARE(area.Establish(temp_->path().toStdString() + "/"), !expected.isEmpty());
-    const QString expectedPath = expected.isEmpty() ? "" : temp_->filePath(expected);
-    QCOMPARE(QString::fromStdString(area.Path()), expectedPath);
-    if (!expected.isEmpty()) {
-      struct stat info {};
-      QCOMPARE(lstat(area.Path().c_str(), &info), 0);
-      QCOMPARE(info.st_mode & 0777, 0700u);
-    }
+    QVERIFY(area.Establish(temp_->path().toStdString() + "/"));
+    const QFileInfo info(QString::fromStdString(area.Path()));
+    QCOMPARE(info.absolutePath(), temp_->path());
+    QVERIFY(IsFreshAreaName(info.fileName()));
+    struct stat status {};
+    QCOMPARE(lstat(area.Path().c_str(), &status), 0);
+    QCOMPARE(status.st_mode & 0777, 0700u);
+    QVERIFY(area.IsIntact());
     WriteFile(victim_->filePath("second"));
     area.Clear();
     area.Remove();
+    QVERIFY(!info.exists());
     QVERIFY(QFile::exists(victim_->filePath("precious")));
     QVERIFY(QFile::exists(victim_->filePath("second")));
+    QCOMPARE(QFileInfo::exists(primary) || QFileInfo(primary).isSymLink(), !planted.isEmpty());
+  }
+
+  // Two programs running at once have two areas; each clears and removes only its own.
+  void eachProgramHasItsOwnArea() {
+    TempAreaClass first;
+    TempAreaClass second;
+    QVERIFY(first.Establish(temp_->path().toStdString() + "/"));
+    QVERIFY(second.Establish(temp_->path().toStdString() + "/"));
+    QVERIFY(first.Path() != second.Path());
+    WriteFile(QString::fromStdString(second.Path()) + "/$.KEEP");
+    first.Clear();
+    first.Remove();
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(first.Path())));
+    QVERIFY(QFile::exists(QString::fromStdString(second.Path()) + "/$.KEEP"));
+  }
+
+  // A folder whose mode was widened, or that someone else owns, is no longer intact.
+  void aWidenedFolderIsNoLongerIntact() {
+    TempAreaClass area;
+    QVERIFY(area.Establish(temp_->path().toStdString() + "/"));
+    QCOMPARE(chmod(area.Path().c_str(), 0755), 0);
+    QVERIFY(!area.IsIntact());
+    WriteFile(QString::fromStdString(area.Path()) + "/$.FILE");
+    area.Clear();
+    QVERIFY(QFile::exists(QString::fromStdString(area.Path()) + "/$.FILE"));
   }
 
   void clearDeletesOnlyEntriesDirectlyInside() {
@@ -122,6 +140,27 @@ class TempAreaTest : public QObject {
     QVERIFY(QFileInfo(QString::fromStdString(area.Path())).isSymLink());
   }
 
+  // A link planted at the area's path while the program runs: a press on a file row
+  // writes nothing through it, and says why.
+  void fillRefusesALinkPlantedAtThePath() {
+    ScopedScriptedPrompts prompts;
+    std::unique_ptr<TKestrowMainFrm> frame = MakeMainFrame();
+    const std::string image = ImageBuilder(800)
+                                  .AddEntry({'$', "GAME", 0, 0, 300, 2})
+                                  .FileData(2, PatternBytes(300, 1))
+                                  .WriteToTemp(*temp_, "game.ssd");
+    TDFSDiskFrm* window = frame->NewDFSFiler(image);
+    QVERIFY(window != nullptr);
+    const QString area = QString::fromStdString(frame->TempAreaPath());
+    QVERIFY(QDir().rmdir(area));
+    QVERIFY(QFile::link(victim_->path(), area));
+    ClickGridRow(window, 1);
+    QCOMPARE(QDir(victim_->path()).entryList(QDir::Files), QStringList{"precious"});
+    QCOMPARE(prompts->Messages().size(), size_t(1));
+    QVERIFY(window->DragFileNames().empty());
+    QVERIFY(QFile::remove(area));
+  }
+
   void unsetAreaDoesNothing() {
     TempAreaClass area;
     QVERIFY(!area.Establish(""));
@@ -131,7 +170,7 @@ class TempAreaTest : public QObject {
   }
 
   // The main frame makes the area when the splash ends, under TMPDIR, and passes over a
-  // link planted at the usual name; closing empties and removes it.
+  // link planted at the old fixed name; closing empties and removes it.
   void mainFrameUsesTheAreaSafely() {
     ScopedScriptedPrompts prompts;
     const QByteArray savedTmpdir = qgetenv("TMPDIR");
@@ -141,8 +180,9 @@ class TempAreaTest : public QObject {
     QVERIFY(frame->TempAreaPath().empty());
     frame->Timer1Timer(nullptr);
     qputenv("TMPDIR", savedTmpdir);
-    const QString areaPath = temp_->filePath(FallbackName());
-    QCOMPARE(QString::fromStdString(frame->TempAreaPath()), areaPath);
+    const QString areaPath = QString::fromStdString(frame->TempAreaPath());
+    QCOMPARE(QFileInfo(areaPath).absolutePath(), temp_->path());
+    QVERIFY(IsFreshAreaName(QFileInfo(areaPath).fileName()));
     WriteFile(areaPath + "/$.FILE");
     frame->ClearTempArea();
     QVERIFY(QDir(areaPath).isEmpty());

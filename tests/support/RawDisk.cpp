@@ -33,7 +33,11 @@ RawDisk DecodeRawDisk(const std::vector<uint8_t>& image, bool interleaved, int s
     disk.title += char(at(offset));
   }
   disk.bootOption = (at(0x106) >> 4) & 3;
-  disk.diskSize = (at(0x106) & 3) == 3 ? 204800 : 102400;
+  disk.sectors = (at(0x106) & 3) * 256 + at(0x107);
+  if (disk.sectors < 2 || disk.sectors > 1023) {
+    disk.sectors = (at(0x106) & 3) == 3 ? 800 : 400;
+  }
+  disk.diskSize = disk.sectors * 256;
   for (size_t k = 0; k < size_t(at(0x105) / 8); ++k) {
     size_t name = 8 + 8 * k;
     size_t info = 0x108 + 8 * k;
@@ -51,17 +55,23 @@ RawDisk DecodeRawDisk(const std::vector<uint8_t>& image, bool interleaved, int s
     entry.start = uint32_t(at(info + 7) + 256 * (mixed & 3));
     disk.entries.push_back(entry);
   }
-  std::vector<RawEntry> byStart = disk.entries;
-  std::sort(byStart.begin(), byStart.end(),
-            [](const RawEntry& a, const RawEntry& b) { return a.start < b.start; });
-  int end = 512;
-  disk.used = 512;
-  for (const RawEntry& entry : byStart) {
-    disk.used += RoundedLength(entry);
-    disk.largestFree = std::max(disk.largestFree, int(entry.start) * 256 - end);
-    end = std::max(end, int(entry.start) * 256 + RoundedLength(entry));
+  // Sectors 2 to the last, each counted once however many entries cover it.
+  std::vector<bool> covered(size_t(disk.sectors), false);
+  for (const RawEntry& entry : disk.entries) {
+    for (int sector = int(entry.start); sector < int(entry.start) + RoundedLength(entry) / 256;
+         ++sector) {
+      if (sector >= 2 && sector < disk.sectors) {
+        covered[size_t(sector)] = true;
+      }
+    }
   }
-  disk.largestFree = std::max(disk.largestFree, disk.diskSize - end);
+  disk.used = 512;
+  int run = 0;
+  for (int sector = 2; sector < disk.sectors; ++sector) {
+    run = covered[size_t(sector)] ? 0 : run + 1;
+    disk.used += covered[size_t(sector)] ? 256 : 0;
+    disk.largestFree = std::max(disk.largestFree, run * 256);
+  }
   return disk;
 }
 

@@ -19,6 +19,7 @@ struct RawEntry {
 struct RawDisk {
   std::string title;
   int bootOption = 0;
+  int sectors = 0;  // the catalogue's 10-bit count, or 400 / 800 when it is malformed
   int diskSize = 0;
   int used = 0;
   int largestFree = 0;
