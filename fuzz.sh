@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets in fuzz/ with clang, AddressSanitizer and UBSan, and runs
 # each for a bounded time on a seed corpus made from the sample images and side-cars and
 # from images built by fuzz/make_seeds.cpp. Targets run one after another.

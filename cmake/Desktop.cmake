@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installing Kestrow as a desktop program: the two programs, the menu entry, the file
 # types, the icons, the AppStream metainfo and the manual pages, and a Debian package of
 # them all (cpack -G DEB).

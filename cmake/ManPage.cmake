@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the kestrow-dfs manual page from its template, with the SYNOPSIS taken from
 # the built program's own usage text, so that the page and "--help" never disagree.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build helper: renders the program's SVG icon as square PNG files for the hicolor icon
 // theme, so the PNG sizes always match the SVG.
 //

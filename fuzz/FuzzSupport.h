@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small helpers shared by the fuzz targets: a private scratch folder, whole-file reads
 // and writes, and a check that stops the run with a message when an invariant breaks.
 #pragma once

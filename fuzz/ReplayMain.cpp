@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target once on each file named on the command line, without libFuzzer:
 // the main build replays the inputs kept in fuzz/regressions with it. A broken
 // invariant aborts with the target's message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a single- or double-sided image: every read operation, then a
 // random sequence of catalogue changes. After each change both sides' catalogues read
 // back, the entries the change did not touch keep every field, new data overlaps no

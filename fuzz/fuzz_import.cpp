@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Side-car text and host file names through the import rules. Every disk name becomes
 // one host name inside the export folder that reads back as the same directory and
 // name, and a file copied out with its side-car comes back in with the same fields and

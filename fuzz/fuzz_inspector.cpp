@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random editing sequences on an inspector's bytes, each step checked against a plain
 // byte vector that applies the same edit, then undone all the way back to the start.
 // An edit that raises must leave the bytes and the undo history as they were.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpora of the fuzz targets: the sample images and side-cars, and
 // images built here with the model (blank, several files, a full catalogue, a nearly
 // full disk, both sides of a double-sided image, an unordered and overlapping catalogue).

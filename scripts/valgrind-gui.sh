@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Kestrow without sanitizers and runs a whole GUI session under valgrind, headless:
 # open an image, change a file's bytes in an inspector, save, close (the test
 # TestHardening::openEditSaveClose). Any memory error, or memory the program leaks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrow-dfs: Kestrow's command-line companion, for scripts and build pipelines. It works
 // on DFS disk images with the same rules, texts and result codes as the windows.
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times listing a 30 KB BASIC program (the inspector lists the working copy again after
 // every edit, so this must stay well under a frame), its plain text, and the text view
 // of the same bytes.

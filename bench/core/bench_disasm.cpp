@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the 6502 disassembler on 20 KB files: one that traces as code almost throughout,
 // random bytes entered at the start, and data with text that is never entered.
 #include <algorithm>

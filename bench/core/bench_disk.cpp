@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the image model's common paths: opening a full image and reading its catalogue
 // and space figures, saving a 100 KB file into a nearly full disk, and importing 20 host
 // files with side-cars file by file (as a drop does) and all together (as kestrow-dfs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times opening a full 100 MB MMB file (511 formatted discs, every byte written) and
 // listing its index, and counts the bytes each reads from the host file: both must read
 // only the 8 KB index and take well under 20 ms.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times drawing screen memory as pictures: a 20 KB screen in each of the three modes of
 // that layout, a teletext page, the mode guess among MODE 0, 1 and 2, and PNG encoding.
 // A 20 KB screen should draw in under 5 ms.

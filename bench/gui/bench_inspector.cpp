@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the inspector's paint at the top, middle and end of a 256 KB file and of a 1 KB
 // file, and typing one hex byte at offset 0 in insert mode (edit, undo records, repaint).
 #include <QApplication>

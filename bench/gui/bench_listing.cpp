@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times a paint of the inspector's BASIC and Text tabs on a 30 KB program: unchanged (the
 // working copy is only compared with the bytes last listed), and after a one-byte edit
 // (listed again, then painted), at the top and the end of the listing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Closing child windows and the main window with the review of unsaved inspector
 // changes: the question for the last window on a changed file, the Save changes dialog
 // for several windows, and the release of windows and their common data.

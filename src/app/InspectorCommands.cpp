@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's inspector commands: opening inspector windows on the files of a disk
 // window, saving their working copies back into the image, and the Edit menu's commands
 // for the active inspector.

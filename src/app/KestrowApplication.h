@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: catches every exception that reaches the event loop and
 // shows its text, so that no exception ever crosses Qt.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame: the multiple-document window that holds every disk and inspector
 // window, its menus and toolbar, the start-up splash, the temp area and the registry of
 // the children's common data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One Kestrow per user: the first program started listens on a local socket named for
 // the user; a later start with image files hands them to it and ends, so a file manager's
 // double-clicks all open in the program that is already running.

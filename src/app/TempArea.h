@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The private scratch folder under the system temporary folder that holds copies of
 // files being dragged out of disk windows. Each running program makes its own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The look of Window-menu entries that stand for disk windows: blue text, white when
 // highlighted. Every other menu item keeps the standard look.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts Kestrow: the application object, the main frame and the event loop. The
 // arguments name images to open after the splash; when Kestrow is already running they
 // are handed to it instead and this start ends.

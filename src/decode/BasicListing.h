@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tokenised BBC BASIC programs: whether a file is one, and its listing as BBC BASIC II
 // prints it with LIST after LISTO 0.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword tokens of BBC BASIC II with the BASIC IV (Master) addition (EDIT), kept as data
 // in one place, and the three-byte line numbers that follow token 0x8D.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Disassembles one file's bytes as 6502 machine code placed at its load address: code
 // found by tracing from its entry points, data in between, labels for the targets of
 // branches, jumps and calls, MOS names for the BBC Micro's entry points and vectors, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a listing of a file shows, whichever window or command shows it: the lines, and
 // one sentence about the file when there is something to say (why it is not a program,
 // where its structure breaks, what follows it). One kind per inspector listing tab.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lines of a file listing (a BASIC program, or a file as *TYPE shows it): each
 // line's text, where its bytes start in the file, and coloured spans, so a view can
 // paint just the lines it shows; and the same lines as plain text.

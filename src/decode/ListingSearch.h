@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find and Find Again in a listing's text, with the rules of the inspector's byte search:
 // the pattern is matched byte for byte (the letters a to z folded to upper case on both
 // sides when ignoring case), each line on its own; the next search starts one character

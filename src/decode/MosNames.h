@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the BBC Micro's operating system calls its entry points, vectors and the
 // OSBYTE and OSWORD calls, for the disassembler's labels and comments.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The instruction sets the disassembler decodes, as data: the 151 documented opcodes of
 // the NMOS 6502 (BBC Micro model B) and the CMOS additions of the Master's 65SC12.
 #pragma once

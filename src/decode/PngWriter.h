@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a screen raster as an 8-bit RGB PNG file, one PNG pixel per raster pixel.
 #pragma once
 

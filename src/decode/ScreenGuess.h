@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which screen mode a file was saved from, told by where it loads and how long it is,
 // and between modes that share a layout, by which reading of the bytes makes the
 // most orderly picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BBC Micro screen memory to pictures: the layout of each screen mode, the palettes of
 // logical to physical colours, and the decoding of a screen dump into pixels.
 #pragma once

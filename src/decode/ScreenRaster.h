@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture a screen decoder produces: a plain RGB raster at the screen's native
 // grid, and the BBC Micro's eight physical colours.
 #pragma once

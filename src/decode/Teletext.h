@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MODE 7: a page of 40 x 25 teletext character codes laid out and drawn as a Mullard
 // SAA5050 character generator shows it, at 12 x 20 pixels a cell (480 x 500 in all).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The teletext character generator's alphanumeric font: the English character set of
 // a Mullard SAA5050, drawn as its 5 x 9 dot matrix in a 6 x 10 dot cell and scaled to
 // 12 x 20 pixels with the chip's character rounding.

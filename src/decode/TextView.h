@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any file as text, the way *TYPE shows it: CR, LF, CR LF and LF CR each end a line,
 // and every other byte outside 0x20-0x7E is written as \xHH (an Escape span).
 #pragma once

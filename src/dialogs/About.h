@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: picture, program name, version and a contact link. It doubles as the
 // start-up splash, so closing it tells the main frame the splash is over.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Disk properties dialog: edits the title (up to 12 characters) and the boot option
 // of the image shown in one disk window. OK writes both into the image; Cancel nothing.
 #pragma once

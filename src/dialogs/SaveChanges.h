@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modal review shown when closing windows would drop unsaved inspector changes:
 // one ticked-or-not line per changed file; the caller saves what was ticked.
 #pragma once

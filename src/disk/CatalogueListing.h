@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts that describe one disk: the cells of a catalogue row and the status-bar
 // panels as the disk window shows them, and whole listings of a disk as plain text and
 // as JSON for the command line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disk-image model: one open Acorn DFS image (DFSDiskClass) and its catalogue
 // entries (DFSFileClass), with every read and every change of the catalogue and of
 // file data. Standard library and POSIX only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of kestrow-dfs, the command-line companion: a command line is parsed and
 // run against an image with the same operations, texts and result codes as the windows.
 // Nothing is asked: questions are answered from the options.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules for editing a catalogue entry's directory, name, load and execution address:
 // which characters each field takes, and how an edited text is committed to the image.
 // Shared by the disk window's in-place editor and the command line.

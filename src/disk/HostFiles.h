@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host files of DFS files: naming them, reading and writing their ".INF" side-cars,
 // importing dropped host files into an image and writing an entry out to a folder.
 // Standard library and POSIX only, so the disk window and command-line tools share it.

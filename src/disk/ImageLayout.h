@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the content of an image file says about its layout, whatever its name says:
 // a linear single-sided image or an interleaved double-sided one, and whether a side
 // holds a Watford DFS 62-file catalogue. Used when an image is opened, so that a file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rollback journal of an image: before a change overwrites sectors that hold live
 // data, their bytes, the catalogue and the image's length are saved beside the image in
 // "IMAGE.kestrow-journal" and flushed. The change then writes its data and catalogue and

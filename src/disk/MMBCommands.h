@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MMB commands of kestrow-dfs: listing an MMB file's index and changing its slots and
 // boot discs, with the exit statuses and message conventions of the other commands.
 // A disc of an MMB file is also an IMAGE for every other command ("FILE.mmb:N").

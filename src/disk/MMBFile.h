@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MMB files: the DFS discs of a BBC Micro's SD card (MMC interface) in one host file.
 // An 8192-byte index of 512 16-byte entries comes first: entry 0 holds the boot discs of
 // drives 0-3 and the extended-format byte, entry k + 1 the title and status of disc k.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disk window: one image's catalogue as a grid with the disk's figures in two status
 // bars, the selection of catalogue rows by mouse and keyboard, in-place editing of
 // entries, files dropped in from the host and files dragged out to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform side of moving files in and out of a disk window: the drag data that
 // offers temp-area files as file URLs, the local paths of a drop, and the right-button
 // cancel of a running drag.

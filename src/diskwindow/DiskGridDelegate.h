@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paints the disk window's grid cells in the window's own selection colours and runs the
 // in-place cell editor: it takes typed characters through the entry rules and hands the
 // keys that commit or cancel an edit to the window.

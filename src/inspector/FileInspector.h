@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file inspector: an MDI child window that shows one catalogue file's bytes as a
 // hex dump (offsets, hex pairs, characters) and edits them in insert or overtype mode
 // with undo. Every window on one file shares its InspectorDataClass.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Find dialog: the bytes to look for, typed as characters (Alpha) or as hex digits
 // (Hex), the two boxes kept in step, and an ignore-case option. Created once and only
 // shown and hidden, so the pattern is kept between searches and shared by every

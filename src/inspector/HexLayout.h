@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The geometry of an inspector's hex view as a plain value: where each column and row
 // sits in pixels, which byte lies under the pointer and which rows a paint must draw.
 #pragma once

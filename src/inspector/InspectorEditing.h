@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caret, selection, typing, deleting and undo of a file inspector, done on the data
 // shared by every window on the file; no widget involved, so tests drive it directly.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The listing tabs of a file inspector: a ListingView over the work area for each tab
 // that lists the file ("BASIC", "Text"), listed from the working copy when its tab shows
 // and again whenever the copy has changed since (an edit in the Hex tab of any window on

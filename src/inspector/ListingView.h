@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A read-only view of a file listing (a BASIC program, a file as text): the lines with
 // their coloured spans, painted like the hex dump, only those in view, with a vertical
 // TSScrollBar of its own (and a horizontal bar for lines wider than the view). Lines are

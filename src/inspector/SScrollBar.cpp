@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "inspector/SScrollBar.h"
 
 TSScrollBar::TSScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A vertical scroll bar that works in pixels: it is told the height the view shows
 // (WindowSize) and the height of everything there is to show (WorldSize).
 #pragma once

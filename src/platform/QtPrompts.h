@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The prompt interface shown to a user: QMessageBox, QFileDialog and QApplication::beep.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ScriptedPrompts.h"
 
 void ScriptedPrompts::ShowMessage(const std::string& text) {

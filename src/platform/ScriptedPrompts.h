@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A prompt interface for tests: records every text and beep in order and answers
 // questions and file dialogs from a script.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The prompt interface of a command-line run: nothing is ever asked interactively.
 // Messages go to an error stream, beeps are ignored, questions are answered from a choice
 // fixed in advance, and the run remembers whether anything went wrong.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared helper routines: stream byte editing and searching, padding, folder
 // listing, the temporary folder, and the seekable streams they work on.
 #pragma once

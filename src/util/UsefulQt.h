@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt-bound shared helpers: menu items that stand for child windows, rectangle
 // filling, and moving a memory stream to and from the clipboard.
 #pragma once

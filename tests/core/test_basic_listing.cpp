@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BASIC programs built byte by byte and the listings they must give, the coloured spans
 // of their lines, the sample images' programs, and the *TYPE text view.
 #include <QTemporaryDir>

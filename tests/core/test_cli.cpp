@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrow-dfs, run as a program: every command on built images, with its exit status,
 // its messages and what it leaves in the image.
 #include <QDir>

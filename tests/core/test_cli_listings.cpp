@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrow-dfs basic and type, run as a program on built images: what they print on
 // standard output and standard error, and their exit status. The image is never changed.
 #include <QTemporaryDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrow-dfs on MMB files, run as a program: the MMB commands with their exit statuses,
 // messages and what they leave in the index, dput/dget round trips, and FILE.mmb:N as
 // the image of the other commands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrow-dfs on the real sample images: "list --json" and "cat" must agree with the
 // catalogue and data this test decodes from the bytes itself, and extracting every file
 // and adding it to a new image must keep every entry.

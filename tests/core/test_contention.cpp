@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two processes on one image. While one holds it, kestrow-dfs fails cleanly with its
 // message, whatever the command, and changes nothing, and the holder goes on working.
 // Two adds started together never both write: each adds all its files, or fails at the

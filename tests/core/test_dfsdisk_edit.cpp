@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image model's lookups and changes: title, boot option, entries, free space,
 // saving files, the order and atomicity of writes, and the save messages.
 #include <QTemporaryDir>

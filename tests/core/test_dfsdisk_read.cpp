@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image model: opening and creating images, exclusive use, decoding the catalogue,
 // space figures, reading file data and the sector mapping.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 6502 disassembler: the exact lines each instruction and data run gives, tracing
 // from the entry points, labels, MOS names and call comments, and a randomised check
 // that every byte is shown once and every instruction re-assembles to its bytes.

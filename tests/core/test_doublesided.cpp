@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Double-sided images: each side is its own disk, interleaved track by track in one
 // locked host file. Reads must find each side's bytes, and writes to one side must leave
 // every byte of the other alone, also when they grow the file.

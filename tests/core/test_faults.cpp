@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every catalogue change and an import, repeated with a write failure injected at each
 // write operation (once, and for good from there on; the rollback journal's writes and
 // flushes among them), after each of many byte counts, and with the disk full at each of

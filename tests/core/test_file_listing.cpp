@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a listing tab shows for a file (lines, sentence, failure) and Find / Find Again
 // in a listing's text, stepped through a table of searches.
 #include <QtTest>

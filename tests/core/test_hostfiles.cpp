@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host files of DFS files: Beeb-form names and the DFS names made from host names,
 // escaped host names, reading side-cars of every layout, the side-car text written out,
 // finding side-cars, and copying entries out into a folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Importing host files into images: side-cars of every layout, names, conflicts with
 // locked files, open inspectors and overwrite questions, full disks, unreadable files,
 // a copy out and back in of every byte value, and folders as other tools leave them.

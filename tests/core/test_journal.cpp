@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rollback journal beside an image: a complete one is rolled back when the image is
 // next opened (by the model or by kestrow-dfs, whichever side), and the user is told once;
 // a torn one, or another image's, is left alone and never applied; a journal that cannot

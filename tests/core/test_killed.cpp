@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrow-dfs adding many files, killed with SIGKILL at random moments, again and again,
 // mostly on the image the previous killed run left behind. After every kill the image
 // opens, every listed file reads back whole, no two entries overlap, every file that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MMB files on built files: the index (statuses, titles, boot discs, the extended
 // format), every disk operation on a disc through its base offset with every other disc
 // and index entry byte-identical afterwards, the slot operations, import and export,

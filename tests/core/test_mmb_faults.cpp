@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MMB changes that write a disc and its index entry (a title change on the disc, Format,
 // Import), repeated with a write failure injected at each write and flush (once, and for
 // good from there on) and after each of many byte counts. Afterwards the caller saw an

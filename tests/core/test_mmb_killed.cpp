@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrow-dfs changing the title of an MMB disc (and importing an image into one),
 // killed with SIGKILL at random moments, again and again on what the last run left.
 // After every kill no other disc or index entry has changed, the disc's title is the old

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening an image as it really is: the layout its content shows against the one its
 // name says, a Watford DFS 62-file disk, read-only files and shared readers, host files
 // that are no images, the catalogue's own sector count, and a read-only disk refusing

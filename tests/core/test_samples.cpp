@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real images made by other tools, and built look-alikes of two kinds of disc whose
 // contents cannot be shipped: the model must read them as this test decodes them from
 // the raw bytes, and the known facts of each image must hold.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screen mode guessed from a file's load address and length, and between modes of
 // one layout from the picture itself: on pictures made in each mode, and on every file
 // of the sample images.

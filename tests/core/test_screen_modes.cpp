@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitmap screen modes 0-6: screen memory built byte by byte and the exact pixels it
 // draws, the palettes, and what a short file draws.
 #include <QtTest>

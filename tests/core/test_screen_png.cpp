@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Screen pictures as PNG files: written and read back with libpng byte for byte, and
 // every failure leaves the folder as it was.
 #include <png.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MODE 7: control-code sequences against the cells they lay out, the mosaic and letter
 // shapes, rounding, double height on the raster, and the page's size.
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared helper routines and the memory and file streams.
 #include <sys/stat.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The inspector's clipboard: Copy offers the bytes under the private format together
 // with their hex dump as text, Paste inserts or overwrites them, written as before/after
 // markup (see InspectorTestSupport.h). realClipboardReachesOtherPrograms needs an X

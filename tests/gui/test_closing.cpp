@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Closing windows with unsaved inspector changes: the question for the last window on a
 // changed file, the one review of the Save changes dialog for several windows, failed
 // saves that stop the close, and the release of windows and their data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command enabling: the menu items and toolbar buttons enabled for each subject and
 // state, recomputed after every event that can change them.
 #include <QApplication>

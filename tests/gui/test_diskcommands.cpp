@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disk commands of the main frame: Full disk info, Select All, Delete, Lock and
 // UnLock, driven from their menu items, shortcuts and toolbar buttons.
 #include <QMdiArea>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Disk properties dialog, opened by the Properties command on a disk window and
 // driven by real mouse and key events.
 #include <QApplication>

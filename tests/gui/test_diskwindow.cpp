@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disk window: grid contents, status bars, caption, painting and the mouse and
 // keyboard selection rules, driven by real mouse and key events.
 #include <QImage>

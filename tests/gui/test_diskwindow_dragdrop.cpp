@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files dropped on a disk window and dragged out of it: the drop taken from real drag
 // events, the temp area refilled by every press, the drag data, the drag's start and
 // its drag-source mark, and a round trip from one window into another.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // In-place editing of catalogue entries in a disk window: when the cell editor opens,
 // what each column takes, and how Enter, Esc, Up, Down and presses end an edit.
 #include <QLineEdit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Double-sided images in the program: a window per side on one shared, locked host file,
 // captions and Window-menu entries naming the side, and inspectors, drops, Duplicate and
 // closing each working on their own side only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Open and Save As dialogs as the user meets them: Open takes a name whatever it
 // stands for and leaves the verdict to the command (a missing image gets the program's
 // own message), and Save As replaces an existing file without asking first.

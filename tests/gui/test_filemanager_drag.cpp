@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files go both ways between a disk window and a real file manager: files dragged in
 // from pcmanfm are imported, and files dragged out afterwards land in pcmanfm's folder,
 // every time. xdotool moves the real pointer, so every drag runs through the X server's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find: the dialog's Alpha and Hex boxes kept in step with their checks, then searches
 // through an inspector window written as Find (F) and Find Again (A) steps, each
 // followed by the bytes and selection in markup (see InspectorTestSupport.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The temp area against another real user of the machine who plants links and folders
 // of their own under the shared temporary folder, and a whole session (open an image,
 // edit a file in an inspector, save, close) that scripts/valgrind-gui.sh also runs under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the fuzz targets in fuzz/ found, each kept as the plain case that shows it.
 #include <QTemporaryDir>
 #include <QTest>

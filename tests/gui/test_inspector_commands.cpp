@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's inspector commands: opening inspectors from a disk window, windows
 // sharing one file, Duplicate, the Edit menu acting on the active inspector, and saving
 // the working copy back into the image.

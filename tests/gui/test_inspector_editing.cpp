@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Caret, selection, typing, deleting and undo of the inspector's editing, written as
 // before/after markup (see InspectorTestSupport.h) and a short script of user actions:
 //   h5 / c5      click on byte 5 in the hex / character column (S-h5: with Shift)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hex view's geometry without a widget: columns, rows, pointer hits and the rows a
 // paint draws. The font here is 8 pixels per character, as bold as regular.
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The inspector's BASIC and Text tabs driven by real mouse and key events: switching
 // tabs, selecting and copying lines (the same text kestrow-dfs prints), a double-click
 // showing the line's first byte in the Hex tab, an edit in Hex shown in the listing at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The warning a locked file's inspector shows: a panel in front of the status bar that
 // flashes for twenty half-second ticks and beeps while it is young.
 #include <QTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the hex view paints: only the visible rows' bytes are read, the selection is
 // yellow on blue across the gaps, the caret at the end position is a blue block, and
 // every pixel of the dump is painted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thousands of random clicks, drags, keys and undos on random buffers, checked after
 // every step against a plain byte vector that applies the same edits, then undone all
 // the way back to the original bytes. Once on the editing alone, once through real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The inspector window driven by real mouse and key events: caret and selection,
 // typing, deleting, the status bar, scrolling, tabs, captions and two windows on one file.
 #include <QLineEdit>

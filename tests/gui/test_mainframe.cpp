@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame: opening and creating images, the registry of shared window data and
 // window numbers, the Window menu, command enabling, the toolbar, the splash and closing.
 #include <sys/stat.h>

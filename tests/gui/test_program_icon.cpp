@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every window shows the program's own icon, the About box's picture: the main window,
 // the title bars of both child kinds, the dialogs and the message boxes.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows on disks Kestrow must not or cannot change: an image without write
 // permission, and one whose name and layout disagree, open read-only with every command
 // that would change them disabled. And on a catalogue that holds two files of one name,

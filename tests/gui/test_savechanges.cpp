@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Save changes review: ticking, Select All / Select none, and what each button reports.
 #include <QListWidget>
 #include <QPushButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Images named when Kestrow starts: the arguments as paths, the hand-over to a program
 // already running through its local socket, and opening them after the splash with the
 // messages of Disk, Open.

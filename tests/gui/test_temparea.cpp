@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The temp area: a private folder that each running program makes afresh, that is only
 // ever used while it is still its own real directory, and whose clearing never follows
 // links or descends into folders.

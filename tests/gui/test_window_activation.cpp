@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which child window is active: a new window takes the keyboard focus at once, and
 // closing the front window brings the one activated before it back to the front.
 #include <QApplication>

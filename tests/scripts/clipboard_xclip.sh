@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the clipboard suite on a real X server (Xvfb, xcb platform) so that xclip, another
 # program, reads what an inspector copies and hands it text to paste.
 # Usage: clipboard_xclip.sh PATH/TO/test_clipboard

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a Release build of the two programs, unpacks it into a
 # scratch root and checks it as a desktop would use it: every installed file present and
 # valid, the file types and their default application in a scratch XDG data folder, and,

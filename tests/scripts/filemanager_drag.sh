@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the file-manager drag suite on a real X server (Xvfb) with a window manager
 # (openbox) and a real file manager (pcmanfm), the pointer moved by xdotool.
 # Usage: filemanager_drag.sh PATH/TO/test_filemanager_drag

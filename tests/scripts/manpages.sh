@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The manual pages against the programs: kestrow-dfs.1 gives exactly the usage that
 # "kestrow-dfs --help" and "kestrow-dfs COMMAND --help" print and describes every command
 # and no other, both pages render without a groff warning, and both programs and pages

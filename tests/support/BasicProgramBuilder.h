@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds tokenised BBC BASIC programs byte by byte for tests and benchmarks. Line bodies
 // are raw bytes: keywords are written as their token bytes ("\xF1" for PRINT).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built kestrow-dfs tool for tests and collects what it wrote.
 #pragma once
 

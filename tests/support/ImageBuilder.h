@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds DFS disk images byte by byte for tests: title, options, catalogue entries
 // with any field values, raw bytes and file data, written to a host file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Consistency checks of images that writes were made to fail on, shared by the suites
 // that inject write failures, kill the command-line tool and run it twice at once.
 #pragma once

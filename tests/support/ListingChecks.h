@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a disassembly listing back, independently of the disassembler's own tables: a
 // small BBC BASIC-syntax 6502 assembler and a checker for the listing's line format.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds MMB files for tests as the common tools write them: an 8192-byte index per block
 // (boot discs, the extended-format byte, a 12-byte title and a status byte per disc) and
 // 204800-byte discs, written as a sparse host file of the full size. Offsets are worked

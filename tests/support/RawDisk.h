@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes a DFS catalogue and file data straight from image bytes, for checking the
 // model and the command line against: a second, independent reading of the format.
 #pragma once

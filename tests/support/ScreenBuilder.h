@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds BBC Micro screen memory for tests: pixels of a bitmap mode set one by one in
 // logical colours and packed into bytes as the video hardware reads them, and pictures
 // drawn in a mode the way a title screen would be.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the disk-window suites that edit entries and move files in and out.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the inspector suites: file data built from bytes, windows opened on it as
 // the main frame opens them, and a short markup for bytes with their caret or selection.
 #pragma once

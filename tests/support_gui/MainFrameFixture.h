@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The common set-up of suites that drive a whole main frame: scripted prompts and a
 // shown main frame past its splash, fresh for every test, and one temporary folder for
 // the suite's images.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The child-window base class, the common data shared by windows on one image or one
 // file, the registry of that common data and the Window-menu entries of child windows.
 #pragma once
