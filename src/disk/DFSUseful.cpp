@@ -739,6 +739,13 @@ void DFSDiskClass::ReadDisk(int64_t diskOffset, void* buffer, size_t count) {
   }
   auto* bytes = static_cast<uint8_t*>(buffer);
   std::memset(bytes, 0, count);
+  // A disk inside a larger file (an MMB slot) never reads its neighbour's bytes.
+  if (mapping_.span > 0) {
+    if (diskOffset >= mapping_.span) {
+      return;
+    }
+    count = std::min<size_t>(count, static_cast<size_t>(mapping_.span - diskOffset));
+  }
   // Bytes past the host file's end read as zero; the disk's size does not cut a read, as
   // a catalogue may list data beyond what it says the disk holds.
   ForEachHostRun(mapping_, diskOffset, count, [&](int64_t fileOffset, size_t index, size_t length) {

@@ -17,8 +17,6 @@
 
 namespace {
 
-const char* const kOpenFailed = "Could not open the file, probably in use by another program.";
-
 // Types path into the file dialog about to open and presses Enter. outcome becomes
 // "accepted" when the dialog closed on it, "asked" when a question box came up first
 // (it is answered No; outcome then gives its text), or "refused" when the dialog stayed open (it is
@@ -104,7 +102,10 @@ class FileDialogsTest : public MainFrameFixture {
     Frame().OpenDFSFileMnuItem->trigger();
     SetPrompts(&Prompts());
     QCOMPARE(outcome, QString("accepted"));
-    QCOMPARE(prompts.Messages(), std::vector<std::string>{kOpenFailed});
+    QCOMPARE(prompts.Messages(),
+             std::vector<std::string>{"Could not open \"" +
+                                      dir_.filePath("missing.ssd").toStdString() +
+                                      "\": No such file or directory."});
     QVERIFY(!QFileInfo::exists(dir_.filePath("missing.ssd")));
   }
 
