@@ -102,10 +102,10 @@ class FileDialogsTest : public MainFrameFixture {
     Frame().OpenDFSFileMnuItem->trigger();
     SetPrompts(&Prompts());
     QCOMPARE(outcome, QString("accepted"));
-    QCOMPARE(prompts.Messages(),
-             std::vector<std::string>{"Could not open \"" +
-                                      dir_.filePath("missing.ssd").toStdString() +
-                                      "\": No such file or directory."});
+    QCOMPARE(
+        prompts.Messages(),
+        std::vector<std::string>{"Could not open \"" + dir_.filePath("missing.ssd").toStdString() +
+                                 "\": No such file or directory."});
     QVERIFY(!QFileInfo::exists(dir_.filePath("missing.ssd")));
   }
 

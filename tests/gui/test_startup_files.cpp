@@ -123,9 +123,8 @@ class StartupFilesTest : public QObject {
     const std::vector<ChildWindowClass*> order = frame.Registry().ChildOrder();
     QCOMPARE(order.size(), size_t(3));  // first.ssd, then both sides of both.dsd
     QCOMPARE(order.back()->windowTitle(), "FIRST " + QString::fromStdString(first));
-    QCOMPARE(prompts->Messages(),
-             std::vector<std::string>{"Could not open \"" + missing +
-                                      "\": No such file or directory."});
+    QCOMPARE(prompts->Messages(), std::vector<std::string>{"Could not open \"" + missing +
+                                                           "\": No such file or directory."});
 
     // After the splash an image opens at once.
     const std::string later = ImageBuilder().Title("LATER").WriteToTemp(dir_, "later.ssd");
