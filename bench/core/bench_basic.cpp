@@ -11,29 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "decode/BasicListing.h"
 #include "decode/TextView.h"
 #include "support/BasicProgramBuilder.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Runs measure repetitions times; prints the median and mean in microseconds and
-// returns the median.
-double Report(const char* name, int repetitions, const std::function<void()>& measure) {
-  std::vector<double> times;
-  for (int run = 0; run < repetitions; ++run) {
-    auto start = Clock::now();
-    measure();
-    times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  double mean = std::accumulate(times.begin(), times.end(), 0.0) / double(times.size());
-  double median = times[times.size() / 2];
-  std::printf("%-48s runs %5d  median %9.1f us  mean %9.1f us\n", name, repetitions, median, mean);
-  return median;
-}
 
 // At least 30 KB of lines like a real program's: keywords, names, strings with teletext
 // codes, line-number tokens, REM and DATA text.

@@ -11,27 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "decode/Disassembler6502.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr size_t kFileSize = 20 * 1024;
 constexpr uint16_t kLoad = 0x1900;
-
-// Runs measure repetitions times; prints the median and mean in microseconds.
-void Report(const char* name, int repetitions, const std::function<void()>& measure) {
-  std::vector<double> times;
-  for (int run = 0; run < repetitions; ++run) {
-    auto start = Clock::now();
-    measure();
-    times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  double mean = std::accumulate(times.begin(), times.end(), 0.0) / double(times.size());
-  std::printf("%-48s runs %5d  median %9.1f us  mean %9.1f us\n", name, repetitions,
-              times[times.size() / 2], mean);
-}
 
 // Instructions that carry on to the next, with branches and calls to anywhere in the
 // file, OSBYTE calls and a final RTS: tracing from the start reaches nearly every byte.

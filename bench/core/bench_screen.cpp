@@ -10,6 +10,7 @@
 #include <numeric>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "decode/PngWriter.h"
 #include "decode/ScreenGuess.h"
 #include "decode/ScreenModes.h"
@@ -17,23 +18,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Runs measure repetitions times; prints the median and mean in microseconds and returns
-// the median.
-double Report(const char* name, int repetitions, const std::function<void()>& measure) {
-  std::vector<double> times;
-  for (int run = 0; run < repetitions; ++run) {
-    auto start = Clock::now();
-    measure();
-    times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  double mean = std::accumulate(times.begin(), times.end(), 0.0) / double(times.size());
-  double median = times[times.size() / 2];
-  std::printf("%-40s runs %5d  median %9.1f us  mean %9.1f us\n", name, repetitions, median, mean);
-  return median;
-}
 
 std::vector<uint8_t> TeletextPage() {
   std::vector<uint8_t> page(1000);
