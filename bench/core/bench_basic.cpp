@@ -18,7 +18,6 @@
 
 namespace {
 
-
 // At least 30 KB of lines like a real program's: keywords, names, strings with teletext
 // codes, line-number tokens, REM and DATA text.
 std::vector<uint8_t> ThirtyKilobyteProgram() {

@@ -18,7 +18,6 @@
 
 namespace {
 
-
 std::vector<uint8_t> TeletextPage() {
   std::vector<uint8_t> page(1000);
   for (size_t index = 0; index < page.size(); ++index) {

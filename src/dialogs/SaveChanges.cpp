@@ -132,7 +132,9 @@ bool TSaveChangesFrm::AnyTicked() const {
   return false;
 }
 
-void TSaveChangesFrm::ListClick() { Save->setEnabled(AnyTicked()); }
+void TSaveChangesFrm::ListClick() {
+  Save->setEnabled(AnyTicked());
+}
 
 void TSaveChangesFrm::SetAllChecks(Qt::CheckState state) {
   QSignalBlocker blocker(List);
@@ -160,9 +162,13 @@ void TSaveChangesFrm::SaveClick() {
   done(ResultSave);
 }
 
-void TSaveChangesFrm::NoSaveClick() { done(ResultNoSave); }
+void TSaveChangesFrm::NoSaveClick() {
+  done(ResultNoSave);
+}
 
-void TSaveChangesFrm::CancelClick() { done(ResultCancel); }
+void TSaveChangesFrm::CancelClick() {
+  done(ResultCancel);
+}
 
 bool TSaveChangesFrm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if (!modifiers.testFlag(Qt::ControlModifier)) {

@@ -19,7 +19,9 @@ PromptInterface* currentPrompts = &silentPrompts;
 
 }  // namespace
 
-PromptInterface& Prompts() { return *currentPrompts; }
+PromptInterface& Prompts() {
+  return *currentPrompts;
+}
 
 void SetPrompts(PromptInterface* prompts) {
   currentPrompts = prompts != nullptr ? prompts : &silentPrompts;

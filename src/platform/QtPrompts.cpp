@@ -57,7 +57,9 @@ PromptInterface::Answer QtPrompts::AskYesNoCancel(const std::string& text) {
   }
 }
 
-void QtPrompts::Beep() { QApplication::beep(); }
+void QtPrompts::Beep() {
+  QApplication::beep();
+}
 
 // Any name is taken: whether it opens is for the command to find out and say.
 std::string QtPrompts::AskOpenFileName(const FileDialogOptions& options) {

@@ -25,7 +25,9 @@ PromptInterface::Answer ScriptedPrompts::AskYesNoCancel(const std::string& text)
   return answer;
 }
 
-void ScriptedPrompts::Beep() { events_.push_back({Kind::Beep, {}}); }
+void ScriptedPrompts::Beep() {
+  events_.push_back({Kind::Beep, {}});
+}
 
 std::string ScriptedPrompts::AskOpenFileName(const FileDialogOptions& options) {
   events_.push_back({Kind::OpenFile, options.filter});
@@ -87,4 +89,6 @@ ScopedScriptedPrompts::ScopedScriptedPrompts() : previous_(CurrentPromptsOrNull(
   SetPrompts(&prompts_);
 }
 
-ScopedScriptedPrompts::~ScopedScriptedPrompts() { SetPrompts(previous_); }
+ScopedScriptedPrompts::~ScopedScriptedPrompts() {
+  SetPrompts(previous_);
+}
