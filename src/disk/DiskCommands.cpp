@@ -10,6 +10,9 @@
 #include <stdexcept>
 
 #include "decode/FileListing.h"
+#include "decode/PngWriter.h"
+#include "decode/ScreenGuess.h"
+#include "decode/ScreenOptions.h"
 #include "disk/CatalogueListing.h"
 #include "disk/DFSUseful.h"
 #include "disk/EntryRules.h"
@@ -34,6 +37,7 @@ const char* const kUsage =
     "  load IMAGE D.NAME HEX            exec IMAGE D.NAME HEX\n"
     "  title IMAGE TEXT                 boot IMAGE 0-3           cat IMAGE D.NAME\n"
     "  basic IMAGE D.NAME               type IMAGE D.NAME\n"
+    "  screen IMAGE D.NAME OUT.png [--mode N] [--palette C0,C1,...]\n"
     "IMAGE:2 is drive 2 (side 1) of a .dsd image. A bare NAME is in directory $.\n"
     "#N in place of D.NAME is the N-th file that list shows (for files of the same name).\n";
 
@@ -48,6 +52,7 @@ class UsageError : public std::runtime_error {
 struct CommandLine {
   std::string command;
   std::set<std::string> options;
+  std::map<std::string, std::string> values;  // of the options that take a value
   std::vector<std::string> operands;
 };
 
@@ -61,6 +66,10 @@ struct CommandRun {
 
   const std::string& Operand(size_t index) const { return line.operands[index]; }
   bool HasOption(const std::string& option) const { return line.options.count(option) != 0; }
+  std::optional<std::string> Value(const std::string& option) const {
+    const auto found = line.values.find(option);
+    return found == line.values.end() ? std::nullopt : std::optional(found->second);
+  }
 };
 
 using CommandHandler = int (*)(CommandRun&);
@@ -72,6 +81,7 @@ struct CommandDefinition {
   size_t minOperands;
   size_t maxOperands;
   CommandHandler run;
+  const char* const* valueOptions = nullptr;  // options followed by a value, then nullptr
 };
 
 // Installs prompts for the life of the guard and restores the previous interface.
@@ -421,6 +431,58 @@ int TypeCommand(CommandRun& run) {
   return ListingCommand(run, ListingKind::Text);
 }
 
+// Writes the file's picture as a PNG, one pixel per BBC pixel, and says which mode it
+// used. The mode is guessed from the load address and length unless given.
+int ScreenCommand(CommandRun& run) {
+  std::optional<int> givenMode;
+  if (std::optional<std::string> text = run.Value("--mode")) {
+    givenMode = ParseScreenModeText(*text);
+    if (!givenMode) {
+      throw UsageError("the mode is a number from 0 to 7: " + *text);
+    }
+  }
+  EntryArgument argument = EntryOperand(run.Operand(1));
+  if (!OpenForReading(run)) {
+    return kCommandFailed;
+  }
+  std::optional<DFSFileClass> entry = ResolveEntry(run, argument);
+  if (!entry) {
+    return kCommandFailed;
+  }
+  const std::vector<uint8_t> data = run.disk->ReadFileData(*entry);
+  if (data.empty()) {
+    run.prompts.ShowMessage("The file " + Shown(argument) + " is empty: it holds no picture.");
+    return kCommandFailed;
+  }
+  const ScreenGuess guess = GuessScreenMode(uint32_t(entry->LoadAddress), data);
+  const int mode = givenMode.value_or(guess.mode);
+  ScreenPalette palette = DefaultPalette(mode);
+  if (std::optional<std::string> text = run.Value("--palette")) {
+    try {
+      palette = ParsePaletteText(*text, mode);
+    } catch (const std::invalid_argument& error) {
+      throw UsageError(error.what());
+    }
+  }
+  try {
+    WritePng(RenderScreen(data, mode, palette), run.Operand(2));
+  } catch (const FileSystemError& error) {
+    run.prompts.ShowMessage(error.UserText());
+    return kCommandFailed;
+  }
+  run.out << "MODE " << mode
+          << (givenMode       ? " (as given)"
+              : guess.guessed ? " (guessed)"
+                              : " (not guessed)")
+          << '\n';
+  if (!givenMode && !guess.guessed) {
+    run.out << guess.note << '\n';
+  }
+  return kCommandDone;
+}
+
+const char* const kScreenValueOptions[] = {"--mode", "--palette", nullptr};
+
 const CommandDefinition kCommands[] = {
     {"new", "new [--double|--mmb] IMAGE", "--double", 1, 1, NewCommand},
     {"list", "list [--json] IMAGE", "--json", 1, 1, ListCommand},
@@ -438,6 +500,8 @@ const CommandDefinition kCommands[] = {
     {"cat", "cat IMAGE D.NAME", nullptr, 2, 2, CatCommand},
     {"basic", "basic IMAGE D.NAME", nullptr, 2, 2, BasicCommand},
     {"type", "type IMAGE D.NAME", nullptr, 2, 2, TypeCommand},
+    {"screen", "screen IMAGE D.NAME OUT.png [--mode N] [--palette C0,C1,...]", nullptr, 3, 3,
+     ScreenCommand, kScreenValueOptions},
 };
 
 const CommandDefinition& FindCommand(const std::string& name) {
@@ -447,6 +511,16 @@ const CommandDefinition& FindCommand(const std::string& name) {
     }
   }
   throw UsageError("unknown command: " + name);
+}
+
+bool TakesValue(const CommandDefinition& definition, const std::string& argument) {
+  for (const char* const* option = definition.valueOptions; option != nullptr && *option != nullptr;
+       ++option) {
+    if (argument == *option) {
+      return true;
+    }
+  }
+  return false;
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
@@ -462,6 +536,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
       optionsEnded = true;
     } else if (definition.option != nullptr && argument == definition.option) {
       line.options.insert(argument);
+    } else if (TakesValue(definition, argument)) {
+      if (index + 1 == arguments.size()) {
+        throw UsageError(argument + " needs a value");
+      }
+      if (!line.values.emplace(argument, arguments[++index]).second) {
+        throw UsageError(argument + " is given twice");
+      }
     } else {
       throw UsageError("unknown option for " + line.command + ": " + argument);
     }
