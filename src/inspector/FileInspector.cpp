@@ -18,6 +18,7 @@
 #include "inspector/InspectorListings.h"
 #include "inspector/ListingView.h"
 #include "inspector/SScrollBar.h"
+#include "inspector/ScreenTab.h"
 #include "platform/Prompts.h"
 #include "platform/QtPrompts.h"
 #include "util/UsefulQt.h"
@@ -82,6 +83,7 @@ TFileInspectorFrm::TFileInspectorFrm(QWidget* parent) : ChildWindowClass(parent)
 
 TFileInspectorFrm::~TFileInspectorFrm() {
   delete listings_;
+  delete screen_;
   // The view and the status bar outlive this part of the window; they must not reach
   // its handlers any more.
   view_->removeEventFilter(this);
@@ -134,12 +136,13 @@ void TFileInspectorFrm::FormCreate() {
   SetOverType(true);
   LayoutControls();
   listings_ = new InspectorListings(*this);
+  screen_ = new ScreenTab(*this);
 }
 
 void TFileInspectorFrm::CreateTab() {
   Tab = new QTabBar(view_);
   Tab->setObjectName("Tab");
-  for (const char* caption : {"Hex", "BASIC", "Assembler", "Text"}) {
+  for (const char* caption : {"Hex", "BASIC", "Assembler", "Text", "Screen"}) {
     Tab->addTab(caption);
   }
   QFont tabFont = QApplication::font();
@@ -302,10 +305,11 @@ void TFileInspectorFrm::FormPaint(QPainter& canvas) {
   }
   if (Tab->currentIndex() == 0) {
     PaintHex(canvas);
-  } else if (listings_->ViewOfTab(Tab->currentIndex()) == nullptr) {
+  } else if (listings_->ViewOfTab(Tab->currentIndex()) == nullptr &&
+             Tab->currentIndex() != ScreenTab::kScreenTab) {
     PaintNotImplemented(canvas);
   } else {
-    // The listing covers the rest of the view.
+    // The listing or the picture covers the rest of the view.
     canvas.fillRect(0, 0, view_->width(), Tab->height(), kWhite);
   }
   WriteCurrentSize();

@@ -44,6 +44,7 @@
 class InspectorListings;
 class ListingView;
 class QPainter;
+class ScreenTab;
 class QTabBar;
 class QTimer;
 class TFindFrm;
@@ -141,6 +142,8 @@ class TFileInspectorFrm : public ChildWindowClass {
   InspectorListings* Listings() const { return listings_; }
   // The showing tab's listing, up to date with the bytes; nullptr on the Hex tab.
   ListingView* ShowingListing();
+  // The "Screen" tab, after the listing tabs.
+  ScreenTab* Screen() const { return screen_; }
 
   // Bytes of the buffer the last paint of the dump read (only the painted rows').
   int64_t LastPaintBytesRead() const { return lastPaintBytesRead_; }
@@ -211,4 +214,5 @@ class TFileInspectorFrm : public ChildWindowClass {
   int wheelRemainder_ = 0;
   int64_t lastPaintBytesRead_ = 0;
   InspectorListings* listings_ = nullptr;
+  ScreenTab* screen_ = nullptr;
 };

@@ -3,7 +3,7 @@
 // that lists the file ("BASIC", "Text"), listed from the working copy when its tab shows
 // and again whenever the copy has changed since (an edit in the Hex tab of any window on
 // the file shows at once). It also switches tabs from the keyboard (Ctrl+Page Up/Down,
-// Alt+1 to Alt+4), keeps the hex view's mouse and keys to the Hex tab, takes the Edit
+// Alt+1 to Alt+5), keeps the hex view's mouse and keys to the Hex tab, takes the Edit
 // menu's Copy, Select All, Find and Find Again on a listing tab, and answers a
 // double-click on a line by showing its first byte in the Hex tab.
 //
@@ -25,7 +25,14 @@ class TFindFrm;
 class InspectorListings : public QObject {
   Q_OBJECT
  public:
-  enum Tabs { kHexTab = 0, kBasicTab = 1, kAssemblerTab = 2, kTextTab = 3, kTabCount = 4 };
+  enum Tabs {
+    kHexTab = 0,
+    kBasicTab = 1,
+    kAssemblerTab = 2,
+    kTextTab = 3,
+    kScreenTab = 4,
+    kTabCount = 5
+  };
 
   // Builds the views inside the window's view; the window's own event filter must be
   // installed already, so that this one sees the view's events first.
@@ -47,7 +54,7 @@ class InspectorListings : public QObject {
   bool Find(const TFindFrm& findForm, bool fromStart);
 
   // Ctrl+Page Up / Ctrl+Page Down (the previous and next tab, round the ends) and Alt+1
-  // to Alt+4; true when the key was one of them.
+  // to Alt+5; true when the key was one of them.
   bool SwitchTabKey(const QKeyEvent& event);
 
  protected:

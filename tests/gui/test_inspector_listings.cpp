@@ -175,11 +175,12 @@ void TestInspectorListings::switchingTabs_data() {
   QTest::newRow("mouse on Text") << "m3" << 3;
   QTest::newRow("Ctrl+PgDown") << "C+PgDn" << 1;
   QTest::newRow("Ctrl+PgDown twice, Ctrl+PgUp") << "C+PgDn C+PgDn C+PgUp" << 1;
-  QTest::newRow("Ctrl+PgUp round to Text") << "C+PgUp" << 3;
-  QTest::newRow("Ctrl+PgDown round to Hex") << "A+4 C+PgDn" << 0;
+  QTest::newRow("Ctrl+PgUp round to Screen") << "C+PgUp" << 4;
+  QTest::newRow("Ctrl+PgDown round to Hex") << "A+5 C+PgDn" << 0;
   QTest::newRow("Alt+2") << "A+2" << 1;
   QTest::newRow("Alt+3 Assembler") << "A+3" << 2;
   QTest::newRow("Alt+4") << "A+4" << 3;
+  QTest::newRow("Alt+5 Screen") << "A+5" << 4;
   QTest::newRow("Alt+1 from the BASIC listing") << "A+2 A+1" << 0;
   QTest::newRow("keys after a mouse switch") << "m1 C+PgDn C+PgDn" << 3;
 }
