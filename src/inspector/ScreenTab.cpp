@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "inspector/ScreenTab.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -43,6 +44,8 @@ ScreenTab::ScreenTab(TFileInspectorFrm& window)
       drawing_(std::make_unique<Drawing>()),
       mode_(kUnguessedScreenMode) {
   setObjectName("ScreenTab");
+  // The controls in the desktop's font, not the hex dump's.
+  setFont(QApplication::font());
   setAutoFillBackground(true);
   QPalette colours = palette();
   colours.setColor(QPalette::Window, Qt::white);
