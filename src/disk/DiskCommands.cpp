@@ -37,7 +37,7 @@ const char* const kUsage =
     "  load IMAGE D.NAME HEX            exec IMAGE D.NAME HEX\n"
     "  title IMAGE TEXT                 boot IMAGE 0-3           cat IMAGE D.NAME\n"
     "  basic IMAGE D.NAME               type IMAGE D.NAME\n"
-    "  screen IMAGE D.NAME OUT.png [--mode N] [--palette C0,C1,...]\n"
+    "  screen IMAGE D.NAME OUT.png [--mode N] [--palette LIST]\n"
     "IMAGE:2 is drive 2 (side 1) of a .dsd image. A bare NAME is in directory $.\n"
     "#N in place of D.NAME is the N-th file that list shows (for files of the same name).\n";
 
@@ -500,7 +500,7 @@ const CommandDefinition kCommands[] = {
     {"cat", "cat IMAGE D.NAME", nullptr, 2, 2, CatCommand},
     {"basic", "basic IMAGE D.NAME", nullptr, 2, 2, BasicCommand},
     {"type", "type IMAGE D.NAME", nullptr, 2, 2, TypeCommand},
-    {"screen", "screen IMAGE D.NAME OUT.png [--mode N] [--palette C0,C1,...]", nullptr, 3, 3,
+    {"screen", "screen IMAGE D.NAME OUT.png [--mode N] [--palette LIST]", nullptr, 3, 3,
      ScreenCommand, kScreenValueOptions},
 };
 

@@ -132,7 +132,8 @@ void ScreenTab::Refresh() {
   }
   fixedColours_->setVisible(mode_ == kTeletextMode);
   note_->setText(QString::fromStdString(drawing_->guess.note));
-  note_->setVisible(!drawing_->guess.note.empty());
+  // The note says which mode is shown only until the user picks one.
+  note_->setVisible(!drawing_->guess.note.empty() && !chosenMode_);
   saveButton_->setEnabled(!bytes.empty());
   Redraw();
 }
@@ -149,6 +150,7 @@ void ScreenTab::ShowModeChoice() {
 void ScreenTab::ChooseMode(int mode) {
   Refresh();
   chosenMode_ = mode;
+  note_->hide();
   if (mode == mode_) {
     return;
   }

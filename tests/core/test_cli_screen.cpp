@@ -16,7 +16,7 @@
 namespace {
 
 const char* const kUsageLine =
-    "Usage: kestrow-dfs screen IMAGE D.NAME OUT.png [--mode N] [--palette C0,C1,...]\n";
+    "Usage: kestrow-dfs screen IMAGE D.NAME OUT.png [--mode N] [--palette LIST]\n";
 
 std::vector<uint8_t> TeletextPage() {
   std::string page(1000, ' ');

@@ -143,6 +143,10 @@ void TestInspectorScreen::guess() {
   QCOMPARE(screen->Note()->isVisible(), guessMark.isEmpty());
   if (guessMark.isEmpty()) {
     QCOMPARE(screen->Note()->text(), QString(kNoScreenLayoutNote));
+    // Once the user picks a mode, the note no longer applies.
+    QTest::keyClick(screen->ModeChoice(), Qt::Key_Down);
+    QCOMPARE(screen->Mode(), 2);
+    QVERIFY(!screen->Note()->isVisible());
   }
 }
 
