@@ -16,6 +16,7 @@
 #include "disk/HostFiles.h"
 #include "disk/MMBCommands.h"
 #include "disk/MMBFile.h"
+#include "disk/MaintenanceCommands.h"
 #include "platform/TerminalPrompts.h"
 #include "util/KestrowVersion.h"
 #include "util/Useful.h"
@@ -34,6 +35,7 @@ const char* const kUsage =
     "  load IMAGE D.NAME HEX            exec IMAGE D.NAME HEX\n"
     "  title IMAGE TEXT                 boot IMAGE 0-3           cat IMAGE D.NAME\n"
     "  basic IMAGE D.NAME               type IMAGE D.NAME\n"
+    "  check [--json] IMAGE             compact IMAGE\n"
     "IMAGE:2 is drive 2 (side 1) of a .dsd image. A bare NAME is in directory $.\n"
     "#N in place of D.NAME is the N-th file that list shows (for files of the same name).\n";
 
@@ -421,6 +423,14 @@ int TypeCommand(CommandRun& run) {
   return ListingCommand(run, ListingKind::Text);
 }
 
+int CheckCommand(CommandRun& run) {
+  return CheckImageCommand(ImageOperand(run), run.HasOption("--json"), run.out, run.prompts);
+}
+
+int CompactCommand(CommandRun& run) {
+  return OpenDisk(run) ? CompactImageCommand(*run.disk, run.out, run.prompts) : kCommandFailed;
+}
+
 const CommandDefinition kCommands[] = {
     {"new", "new [--double|--mmb] IMAGE", "--double", 1, 1, NewCommand},
     {"list", "list [--json] IMAGE", "--json", 1, 1, ListCommand},
@@ -438,6 +448,8 @@ const CommandDefinition kCommands[] = {
     {"cat", "cat IMAGE D.NAME", nullptr, 2, 2, CatCommand},
     {"basic", "basic IMAGE D.NAME", nullptr, 2, 2, BasicCommand},
     {"type", "type IMAGE D.NAME", nullptr, 2, 2, TypeCommand},
+    {"check", "check [--json] IMAGE", "--json", 1, 1, CheckCommand},
+    {"compact", "compact IMAGE", nullptr, 1, 1, CompactCommand},
 };
 
 const CommandDefinition& FindCommand(const std::string& name) {
