@@ -234,6 +234,8 @@ class TKestrowMainFrm : public QMainWindow {
   // After the inspector's save found no room: offers to compact the disk; true when it
   // was compacted and the save may be tried again.
   bool OfferCompactionForSave(TDFSDiskFrm* parent, InspectorDataClass& data);
+  // Whether an inspector window other than those on except is open on a file of disk.
+  bool InspectorOpenOnDisk(const DiskDataClass* disk, const InspectorDataClass* except) const;
   void FormClose();
 
   void DisableAllButtons();

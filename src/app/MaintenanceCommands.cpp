@@ -69,7 +69,9 @@ void TKestrowMainFrm::CompactDiskMnuItemClick() {
   if (window == nullptr || window->Disk() == nullptr || window->IsReadOnly()) {
     return;
   }
-  if (ConfirmYesNo(CompactQuestion(*window))) {
+  if (InspectorOpenOnDisk(window->DiskData(), nullptr)) {
+    Prompts().ShowMessage(kFileInInspectorMessage);
+  } else if (ConfirmYesNo(CompactQuestion(*window))) {
     CompactDiskWindow(window, nullptr);
   }
   SetMenuButtons(ActiveChild());
@@ -80,13 +82,9 @@ bool TKestrowMainFrm::CompactDiskWindow(TDFSDiskFrm* window, const InspectorData
   if (data == nullptr || data->Disk == nullptr) {
     return false;
   }
-  for (ChildWindowClass* child : registry_->ChildOrder()) {
-    auto* inspector = dynamic_cast<InspectorDataClass*>(child->CommonData);
-    if (child->WindowKind() == ChildWindowClass::ChildKind::Inspector && inspector != nullptr &&
-        inspector->ParentDisk == data && inspector != saving) {
-      Prompts().ShowMessage(kFileInInspectorMessage);
-      return false;
-    }
+  if (InspectorOpenOnDisk(data, saving)) {
+    Prompts().ShowMessage(kFileInInspectorMessage);
+    return false;
   }
   CompactionResult result;
   try {
@@ -103,6 +101,18 @@ bool TKestrowMainFrm::CompactDiskWindow(TDFSDiskFrm* window, const InspectorData
   window->Init();
   Prompts().ShowMessage(CompactionSummary(result));
   return true;
+}
+
+bool TKestrowMainFrm::InspectorOpenOnDisk(const DiskDataClass* disk,
+                                          const InspectorDataClass* except) const {
+  for (ChildWindowClass* child : registry_->ChildOrder()) {
+    auto* inspector = dynamic_cast<InspectorDataClass*>(child->CommonData);
+    if (child->WindowKind() == ChildWindowClass::ChildKind::Inspector && inspector != nullptr &&
+        inspector->ParentDisk == disk && inspector != except) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool TKestrowMainFrm::OfferCompactionForSave(TDFSDiskFrm* parent, InspectorDataClass& data) {
