@@ -79,9 +79,14 @@ class MaintenanceTest : public MainFrameFixture {
     OpenDisk(path);
     QStringList shown;
     bool iconsShown = true;
-    QTimer::singleShot(0, this, [&] {
+    // The dialog is made and shown by the command; it is read and closed once it shows.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
       TCheckDiskFrm* dialog = Frame().CheckDiskFrm;
-      QVERIFY(dialog != nullptr && dialog->isVisible());
+      if (dialog == nullptr || !dialog->isVisible()) {
+        return;
+      }
+      poll.stop();
       for (int row = 0; row < dialog->FindingsList->count(); ++row) {
         QListWidgetItem* item = dialog->FindingsList->item(row);
         shown << item->toolTip();
@@ -89,6 +94,7 @@ class MaintenanceTest : public MainFrameFixture {
       }
       QTest::mouseClick(dialog->CloseBut, Qt::LeftButton);
     });
+    poll.start(20);
     ClickMenuItem(Frame(), Frame().DiskMnu, Frame().CheckDiskMnuItem);
     QCOMPARE(shown, (QStringList{"error overlap", "warning duplicate-name"}));
     QVERIFY(iconsShown);
