@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Times Compact disk on a fragmented 800-sector disk (30 files of 1 to 40 sectors, a gap
-// of 1 to 8 sectors before each, most files overlapping their own old places), and
+// of 1 to 8 sectors before each; the gaps add up, so only the first file overlaps its old
+// place), and
 // counts the bytes it writes (image and journal) and its flushes against the least the
 // layout needs.
 #include <unistd.h>
