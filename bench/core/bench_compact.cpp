@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Times Compact disk on a fragmented 800-sector disk (30 files of 1 to 40 sectors, a gap
+// Times Compact disk on a fragmented 800-sector disk (30 files of 1 to 16 sectors, a gap
 // of 1 to 8 sectors before each; the gaps add up, so only the first file overlaps its old
-// place), and
-// counts the bytes it writes (image and journal) and its flushes against the least the
-// layout needs.
+// place), and counts the bytes it writes (image and journal) and its flushes against the
+// least the layout needs.
 #include <unistd.h>
 
 #include <cstdio>
@@ -35,8 +34,9 @@ std::vector<PlacedFile> Files() {
   for (int index = 0; index < 30 && next < 760; ++index) {
     next += std::uniform_int_distribution<uint32_t>(1, 8)(random);
     const uint32_t sectors = std::uniform_int_distribution<uint32_t>(1, 16)(random);
-    files.push_back({"F" + std::to_string(index), next, sectors * 256 - 17, index % 4 == 0,
-                     static_cast<uint8_t>(index)});
+    std::string name = "F";
+    name += std::to_string(index);
+    files.push_back({name, next, sectors * 256 - 17, index % 4 == 0, static_cast<uint8_t>(index)});
     next += sectors;
   }
   return files;
