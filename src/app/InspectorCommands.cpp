@@ -162,8 +162,12 @@ bool TKestrowMainFrm::SaveFile(ChildWindowClass* window) {
     Prompts().ShowMessage("The changes cannot be saved. " + parent->Disk()->ReadOnlyReason());
   } else {
     try {
-      const int result = SaveInspectorData(*parent->Disk(), *data);
+      int result = SaveInspectorData(*parent->Disk(), *data);
       ShowSaveResult(result);
+      if (result == kSaveNoRoom && OfferCompactionForSave(parent, *data)) {
+        result = SaveInspectorData(*parent->Disk(), *data);
+        ShowSaveResult(result);
+      }
       saved = result == kSaveDone;
     } catch (const std::exception& error) {
       ShowErrorText(error);

@@ -35,7 +35,8 @@ namespace {
 const char* const kToolImageFiles[] = {
     "tool00_blank_page",     "tool01_open_folder",    "tool02_red_cross",    "tool03_magnifier",
     "tool04_magnifier_plus", "tool05_closed_padlock", "tool06_open_padlock", "tool07_disk_info",
-    "tool08_plus_bar",       "tool09_minus_bar",      "tool10_floppy",       "tool11_floppy_stack"};
+    "tool08_plus_bar",       "tool09_minus_bar",      "tool10_floppy",       "tool11_floppy_stack",
+    "tool12_check_disk",     "tool13_compact_disk"};
 
 constexpr int kShowMoreImage = 8;
 constexpr int kShowLessImage = 9;
@@ -51,9 +52,6 @@ const char* const kDeleteFailedMessage =
 const char* const kNoDiskWindowsMessage =
     "You have no DFS windows open, please open one and select a file to delete.";
 const char* const kSelectFileMessage = "Please select a file.";
-const char* const kFileInInspectorMessage =
-    "This file is in open in at least one File Inspector window, you must close the relevent "
-    "windows before you can make these changes";
 const char* const kLockFailedMessage =
     "Could not lock the file(s), disk probably in use by another program.";
 const char* const kToolImageProperty = "ToolImage";
@@ -238,6 +236,10 @@ void TKestrowMainFrm::CreateDiskAndFileMenus() {
   Connect(OpenDFSFileMnuItem, &TKestrowMainFrm::OpenDFSFileMnuItemClick);
   Connect(FullInfo, &TKestrowMainFrm::FullInfoClick);
   Connect(DiskPropMnu, &TKestrowMainFrm::DiskPropButClick);
+  CheckDiskMnuItem = AddMenuItem(DiskMnu, "CheckDiskMnuItem", "Check disk");
+  CompactDiskMnuItem = AddMenuItem(DiskMnu, "CompactDiskMnuItem", "Compact disk");
+  Connect(CheckDiskMnuItem, &TKestrowMainFrm::CheckDiskMnuItemClick);
+  Connect(CompactDiskMnuItem, &TKestrowMainFrm::CompactDiskMnuItemClick);
 
   FileMnu = menuBar()->addMenu("File Inspector");
   FileMnu->setObjectName("FileMnu");
@@ -332,6 +334,8 @@ void TKestrowMainFrm::CreateToolbar() {
   OpenDFSFileBut = AddToolButton("OpenDFSFileBut", "Open", "Open DFS disk", 1);
   DiskPropBut = AddToolButton("DiskPropBut", "Disk properties", "Disk properties", 7);
   FullInfoBut = AddToolButton("FullInfoBut", "Full Info", kShowMoreHint, kShowMoreImage);
+  CheckDiskBut = AddToolButton("CheckDiskBut", "Check", "Check disk", 12);
+  CompactDiskBut = AddToolButton("CompactDiskBut", "Compact", "Compact disk", 13);
   DeleteToolBut = AddToolButton("DeleteToolBut", "Delete", "Delete", 2);
   LockToolBut = AddToolButton("LockToolBut", "Lock", "", 5);
   UnLockToolBut = AddToolButton("UnLockToolBut", "UnLock", "", 6);
@@ -344,6 +348,8 @@ void TKestrowMainFrm::CreateToolbar() {
   Connect(OpenDFSFileBut, &TKestrowMainFrm::OpenDFSFileMnuItemClick);
   Connect(DiskPropBut, &TKestrowMainFrm::DiskPropButClick);
   Connect(FullInfoBut, &TKestrowMainFrm::FullInfoClick);
+  Connect(CheckDiskBut, &TKestrowMainFrm::CheckDiskMnuItemClick);
+  Connect(CompactDiskBut, &TKestrowMainFrm::CompactDiskMnuItemClick);
   Connect(DeleteToolBut, &TKestrowMainFrm::Delete);
   Connect(LockToolBut, &TKestrowMainFrm::LockMnuItemClick);
   Connect(UnLockToolBut, &TKestrowMainFrm::UnLockMnuItemClick);
@@ -580,6 +586,7 @@ void TKestrowMainFrm::ConnectDiskWindow(TDFSDiskFrm* window) {
   window->OnSetEditing = [this](ChildWindowClass* child, bool editing) {
     ChildSetEditing(child, editing);
   };
+  window->OnMakeRoom = [this, window] { return CompactDiskWindow(window, nullptr); };
   // The window asks about files of its own side.
   window->OnWindowExists = [this, window](const std::string& path, char directory,
                                           const std::string& name) {
@@ -937,6 +944,11 @@ void TKestrowMainFrm::SetDFSFileButtons(TDFSDiskFrm* window) {
   for (QAction* command : {DiskPropBut, DiskPropMnu}) {
     Enable(command, !window->IsReadOnly());
   }
+  // Checking only reads; compacting writes.
+  Enable(CheckDiskMnuItem, true);
+  Enable(CheckDiskBut, true);
+  Enable(CompactDiskMnuItem, !window->IsReadOnly());
+  Enable(CompactDiskBut, !window->IsReadOnly());
   ShowFullInfoState(window->FullInfoShown());
   SetFileOpButtons(window);
 }

@@ -21,6 +21,7 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class TAboutFrm;
+class TCheckDiskFrm;
 class TDFSDiskFrm;
 class TDiskPropFrm;
 class TFileInspectorFrm;
@@ -34,6 +35,9 @@ class TKestrowMainFrm : public QMainWindow {
   static constexpr const char* kClipboardFormatName = "Kestrow_V0_3";
   static constexpr const char* kOpenFailedMessage =
       "Could not open the file, probably in use by another program.";
+  static constexpr const char* kFileInInspectorMessage =
+      "This file is in open in at least one File Inspector window, you must close the relevent "
+      "windows before you can make these changes";
 
   explicit TKestrowMainFrm(QWidget* parent = nullptr);
   ~TKestrowMainFrm() override;
@@ -56,6 +60,7 @@ class TKestrowMainFrm : public QMainWindow {
   TDiskPropFrm* DiskPropFrm;
   TSaveChangesFrm* SaveChangesFrm;
   TFindFrm* FindFrm;
+  TCheckDiskFrm* CheckDiskFrm = nullptr;  // made when first needed
   QToolBar* TBToolbar1;
   QMenu *DiskMnu, *FileMnu, *EditMnu, *View1, *WindowMnu, *HelpMnu;
   QAction *NewDFSFileMnuItem, *NewDSDFileMnuItem, *OpenDFSFileMnuItem, *FullInfo, *DiskPropMnu;
@@ -69,6 +74,7 @@ class TKestrowMainFrm : public QMainWindow {
   QAction *NewDFSFileBut, *OpenDFSFileBut, *DiskPropBut, *FullInfoBut, *DeleteToolBut;
   QAction *LockToolBut, *UnLockToolBut, *FileInspectorBut, *SaveFileChangesBut;
   QAction* SaveAllFileChangesBut;
+  QAction *CheckDiskMnuItem, *CompactDiskMnuItem, *CheckDiskBut, *CompactDiskBut;
 
   // ---- Start-up and temp area ----
   // Ends the splash phase once; a sender (the timer or the About box's Close button)
@@ -105,6 +111,13 @@ class TKestrowMainFrm : public QMainWindow {
   // Locks or unlocks the selected files of the active disk window.
   void SetFileLockStatus(bool locked);
   void DuplicateMnuItemClick();
+
+  // ---- Maintenance commands ----
+  // Disk, Check disk: the findings on the active disk window's disk, in the Check disk
+  // dialog, or "No problems found on this disk.".
+  void CheckDiskMnuItemClick();
+  // Disk, Compact disk: compacts the active disk window's disk after the question.
+  void CompactDiskMnuItemClick();
 
   // ---- Inspector commands ----
   // Opens an inspector window on file of the disk window's image, sharing the data of
@@ -152,7 +165,7 @@ class TKestrowMainFrm : public QMainWindow {
   bool ChildCloseQuery(ChildWindowClass* window);
   void ChildClosing(ChildWindowClass* window);
 
-  // The toolbar image of the given index (0-11).
+  // The toolbar image of the given index (0-13).
   static QIcon ToolImage(int index);
   // The index of the toolbar image a button shows.
   static int ToolImageIndex(const QAction* button);
@@ -214,6 +227,15 @@ class TKestrowMainFrm : public QMainWindow {
   // a refresh.
   bool LockSelectedFiles(TDFSDiskFrm& window, bool locked);
   void CentreOnDesktop();
+  // Compacts the window's disk unless an inspector is open on it (other than saving's,
+  // whose save asked for the room), then refills its windows and shows the summary; true
+  // when it compacted.
+  bool CompactDiskWindow(TDFSDiskFrm* window, const InspectorDataClass* saving);
+  // After the inspector's save found no room: offers to compact the disk; true when it
+  // was compacted and the save may be tried again.
+  bool OfferCompactionForSave(TDFSDiskFrm* parent, InspectorDataClass& data);
+  // Whether an inspector window other than those on except is open on a file of disk.
+  bool InspectorOpenOnDisk(const DiskDataClass* disk, const InspectorDataClass* except) const;
   void FormClose();
 
   void DisableAllButtons();

@@ -19,6 +19,7 @@
 #include "disk/HostFiles.h"
 #include "disk/MMBCommands.h"
 #include "disk/MMBFile.h"
+#include "disk/MaintenanceCommands.h"
 #include "platform/TerminalPrompts.h"
 #include "util/KestrowVersion.h"
 #include "util/Useful.h"
@@ -38,6 +39,7 @@ const char* const kUsage =
     "  title IMAGE TEXT                 boot IMAGE 0-3           cat IMAGE D.NAME\n"
     "  basic IMAGE D.NAME               type IMAGE D.NAME\n"
     "  screen IMAGE D.NAME OUT.png [--mode N] [--palette LIST]\n"
+    "  check [--json] IMAGE             compact IMAGE\n"
     "IMAGE:2 is drive 2 (side 1) of a .dsd image. A bare NAME is in directory $.\n"
     "#N in place of D.NAME is the N-th file that list shows (for files of the same name).\n";
 
@@ -482,6 +484,13 @@ int ScreenCommand(CommandRun& run) {
 }
 
 const char* const kScreenValueOptions[] = {"--mode", "--palette", nullptr};
+int CheckCommand(CommandRun& run) {
+  return CheckImageCommand(ImageOperand(run), run.HasOption("--json"), run.out, run.prompts);
+}
+
+int CompactCommand(CommandRun& run) {
+  return OpenDisk(run) ? CompactImageCommand(*run.disk, run.out, run.prompts) : kCommandFailed;
+}
 
 const CommandDefinition kCommands[] = {
     {"new", "new [--double|--mmb] IMAGE", "--double", 1, 1, NewCommand},
@@ -502,6 +511,8 @@ const CommandDefinition kCommands[] = {
     {"type", "type IMAGE D.NAME", nullptr, 2, 2, TypeCommand},
     {"screen", "screen IMAGE D.NAME OUT.png [--mode N] [--palette LIST]", nullptr, 3, 3,
      ScreenCommand, kScreenValueOptions},
+    {"check", "check [--json] IMAGE", "--json", 1, 1, CheckCommand},
+    {"compact", "compact IMAGE", nullptr, 1, 1, CompactCommand},
 };
 
 const CommandDefinition& FindCommand(const std::string& name) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "disk/DiskCompact.h"
 #include "platform/Prompts.h"
 #include "util/Useful.h"
 
@@ -622,6 +623,13 @@ bool SaveAlienFile(DFSDiskClass& disk, const std::string& hostPath, const AlienF
     }
     saveStarted = true;
     result = disk.SaveFile(entry, source);
+    // The no-room message comes first, then the offer to compact; a compacted disk
+    // takes the file on a second try.
+    if (result == kSaveNoRoom && callbacks.makeRoom) {
+      ShowSaveResult(*result);
+      const bool compacted = OfferCompactionForRoom(disk, entry, callbacks.makeRoom);
+      result = compacted ? std::optional<int>(disk.SaveFile(entry, source)) : std::nullopt;
+    }
   } catch (const std::exception& error) {
     Prompts().ShowMessage(ChangeFailureMessage(error, kCouldNotSaveMessage));
   }

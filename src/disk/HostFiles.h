@@ -111,6 +111,9 @@ struct ImportCallbacks {
   // Runs with each host path before that file's questions and messages, and with ""
   // once the import is over (a command line names the file in each message).
   std::function<void(const std::string& hostPath)> onFile;
+  // Asked, after a file found no room and the user agreed to compact the disk, to
+  // compact it: true when it did, and the file is then saved again.
+  std::function<bool()> makeRoom;
 };
 
 // What to store one host file as.

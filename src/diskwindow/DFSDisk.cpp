@@ -792,5 +792,8 @@ void TDFSDiskFrm::ProcessDroppedFiles(const std::vector<std::string>& hostPaths)
     return OnWindowExists && OnWindowExists(path, directory, name) != nullptr;
   };
   callbacks.afterEachFile = [this] { Init(); };
+  if (OnMakeRoom) {
+    callbacks.makeRoom = OnMakeRoom;
+  }
   ProcessAlienFiles(*data->Disk, hostPaths, callbacks);
 }

@@ -116,6 +116,9 @@ class TDFSDiskFrm : public ChildWindowClass {
   // Imports the host files one by one into this window's image, each with its own
   // questions and messages, refilling the windows of the image after each.
   void ProcessDroppedFiles(const std::vector<std::string>& hostPaths);
+  // Asked when a dropped file found no room and the user agreed to compact the disk:
+  // true when the main frame compacted it.
+  std::function<bool()> OnMakeRoom;
 
   QTableWidget* DFSFiles;
   QStatusBar* StatusBar;

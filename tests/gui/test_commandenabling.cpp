@@ -25,7 +25,9 @@ const QStringList kAlways = {"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSF
                              "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
 const QStringList kAnyChild = {"CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
                                "CloseAllMnuItem"};
-const QStringList kDiskWindow = {"FullInfo", "DiskPropMnu", "DiskPropBut", "FullInfoBut"};
+const QStringList kDiskWindow = {"FullInfo",           "DiskPropMnu",   "CheckDiskMnuItem",
+                                 "CompactDiskMnuItem", "DiskPropBut",   "FullInfoBut",
+                                 "CheckDiskBut",       "CompactDiskBut"};
 const QStringList kSelectAll = {"SelectAllMnuItem"};
 const QStringList kFileCommands = {"OpenInspectorMnuItem", "FileInspectorBut", "DeleteMnuItem",
                                    "LockMnuItem",          "UnLockMnuItem",    "DeleteToolBut",

@@ -80,6 +80,8 @@ class MainFrameTest : public QObject {
                  {"OpenDFSFileMnuItem", "Open", ""},
                  {"FullInfo", "Full disk info", ""},
                  {"DiskPropMnu", "Properties", ""},
+                 {"CheckDiskMnuItem", "Check disk", ""},
+                 {"CompactDiskMnuItem", "Compact disk", ""},
                  {"OpenInspectorMnuItem", "Open Inspector", ""},
                  {"SaveFileChangesMnuItem", "Save changes", ""},
                  {"SaveAllFileChangesMnuItem", "Save all changes", ""},
@@ -119,13 +121,13 @@ class MainFrameTest : public QObject {
         buttons << button->text() + "|" + button->toolTip();
       }
     }
-    QCOMPARE(
-        buttons,
-        QStringList({"New|Create new 80 track single sided DFS disk", "Open|Open DFS disk",
-                     "Disk properties|Disk properties", "Full Info|Show more disk information",
-                     "Delete|Delete", "Lock|Lock", "UnLock|UnLock", "File Inspector|File Inspector",
-                     "Save File Changes|Save file inspector changes for selected file",
-                     "Save all file changes|Save all file inspector changes"}));
+    QCOMPARE(buttons,
+             QStringList({"New|Create new 80 track single sided DFS disk", "Open|Open DFS disk",
+                          "Disk properties|Disk properties", "Full Info|Show more disk information",
+                          "Check|Check disk", "Compact|Compact disk", "Delete|Delete", "Lock|Lock",
+                          "UnLock|UnLock", "File Inspector|File Inspector",
+                          "Save File Changes|Save file inspector changes for selected file",
+                          "Save all file changes|Save all file inspector changes"}));
     QCOMPARE(frame_->ClipboardFormat, QString("Kestrow_V0_3"));
   }
 
@@ -172,9 +174,10 @@ class MainFrameTest : public QObject {
     QCOMPARE(second->maximumWidth(), second->width());
     QCOMPARE(EnabledCommandNames(*frame_),
              QStringList({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
-                          "FullInfo", "DiskPropMnu", "CascadeMnuItem", "TileHMnuItem",
-                          "TileVMnuItem", "DuplicateMnuItem", "CloseAllMnuItem", "HelpMnuAbout",
-                          "NewDFSFileBut", "OpenDFSFileBut", "DiskPropBut", "FullInfoBut"}));
+                          "FullInfo", "DiskPropMnu", "CheckDiskMnuItem", "CompactDiskMnuItem",
+                          "CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
+                          "CloseAllMnuItem", "HelpMnuAbout", "NewDFSFileBut", "OpenDFSFileBut",
+                          "DiskPropBut", "FullInfoBut", "CheckDiskBut", "CompactDiskBut"}));
     auto* first = static_cast<TDFSDiskFrm*>(frame_->Registry().ChildOrder()[1]);
     first->StatusBar1->hide();
     frame_->MdiArea->setActiveSubWindow(first);

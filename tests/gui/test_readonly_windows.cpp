@@ -27,9 +27,9 @@ ImageBuilder Archive() {
   return image;
 }
 
-const QStringList kChangingCommands = {"DeleteMnuItem", "LockMnuItem",   "UnLockMnuItem",
-                                       "DiskPropMnu",   "DeleteToolBut", "LockToolBut",
-                                       "UnLockToolBut", "DiskPropBut"};
+const QStringList kChangingCommands = {
+    "DeleteMnuItem", "LockMnuItem", "UnLockMnuItem", "DiskPropMnu", "CompactDiskMnuItem",
+    "DeleteToolBut", "LockToolBut", "UnLockToolBut", "DiskPropBut", "CompactDiskBut"};
 
 }  // namespace
 
@@ -74,6 +74,7 @@ class TestReadOnlyWindows : public QObject {
     QVERIFY((*prompts_)->Texts().empty());
     const QStringList enabled = EnabledCommandNames(*frame_);
     QVERIFY(enabled.contains("OpenInspectorMnuItem"));
+    QVERIFY(enabled.contains("CheckDiskMnuItem"));  // checking only reads
     for (const QString& command : kChangingCommands) {
       QVERIFY2(!enabled.contains(command), qPrintable(command));
     }

@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/FragmentedDisk.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "support/ImageChecks.h"
+
+ImageBuilder FragmentedDisk(int sectorCount, const std::vector<PlacedFile>& files) {
+  ImageBuilder builder(sectorCount);
+  builder.Title("COMPACT");
+  for (const PlacedFile& file : files) {
+    builder.AddEntry({'$', file.name, 0x1900, 0x8023, file.length, file.startSector, file.locked});
+    builder.FileData(static_cast<int>(file.startSector), PatternBytes(file.length, file.seed));
+  }
+  return builder;
+}
+
+std::vector<PlacedFile> OverlappingFiles(int count, int sectors) {
+  std::vector<PlacedFile> files;
+  for (int index = 0; index < count; ++index) {
+    PlacedFile file;
+    file.name = "F" + std::to_string(index);
+    file.startSector = static_cast<uint32_t>(3 + index * (sectors + 1));
+    file.length = static_cast<uint32_t>(sectors * 256 - 100);
+    file.locked = index % 3 == 1;
+    file.seed = static_cast<uint8_t>(10 + index);
+    files.push_back(file);
+  }
+  return files;
+}
+
+std::vector<RawEntry> CompactedEntries(const RawDisk& before) {
+  std::vector<RawEntry> entries = before.entries;
+  std::vector<size_t> order(entries.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return entries[a].start < entries[b].start; });
+  uint32_t next = 2;
+  for (size_t index : order) {
+    if (entries[index].length > 0) {
+      entries[index].start = next;
+      next += (entries[index].length + 255) / 256;
+    }
+  }
+  return entries;
+}
+
+namespace {
+
+// The catalogue's 512 bytes with the start-sector bits of every entry cleared.
+std::vector<uint8_t> CatalogueWithoutStarts(const std::vector<uint8_t>& image, bool interleaved,
+                                            int side) {
+  std::vector<uint8_t> bytes(512, 0);
+  for (size_t offset = 0; offset < bytes.size(); ++offset) {
+    size_t at = RawFileOffset(interleaved, side, offset);
+    bytes[offset] = at < image.size() ? image[at] : 0;
+  }
+  for (size_t info = 0x108; info < 0x200; info += 8) {
+    bytes[info + 6] &= 0xFC;
+    bytes[info + 7] = 0;
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::string CompactionProblem(const std::vector<uint8_t>& before, const std::vector<uint8_t>& after,
+                              bool whole, bool interleaved, int side) {
+  const RawDisk old = DecodeRawDisk(before, interleaved, side);
+  const RawDisk now = DecodeRawDisk(after, interleaved, side);
+  if (CatalogueWithoutStarts(before, interleaved, side) !=
+      CatalogueWithoutStarts(after, interleaved, side)) {
+    return "the catalogue changed beyond start sectors";
+  }
+  if (now.entries.size() != old.entries.size()) {
+    return "the number of entries changed";
+  }
+  if (std::string problem = CatalogueProblem(now); !problem.empty()) {
+    return problem;
+  }
+  const std::vector<RawEntry> compacted = CompactedEntries(old);
+  for (size_t index = 0; index < now.entries.size(); ++index) {
+    const RawEntry& entry = now.entries[index];
+    const std::string label = EntryLabel(entry);
+    const bool atNew = entry.start == compacted[index].start;
+    if (!atNew && (whole || entry.start != old.entries[index].start)) {
+      return label + " is at sector " + std::to_string(entry.start) + ", neither its old place (" +
+             std::to_string(old.entries[index].start) + ") nor its new one (" +
+             std::to_string(compacted[index].start) + ")";
+    }
+    if (RawFileBytes(after, interleaved, side, entry) !=
+        RawFileBytes(before, interleaved, side, old.entries[index])) {
+      return label + " lost bytes";
+    }
+  }
+  return "";
+}
