@@ -2,6 +2,7 @@
 #include "disk/DiskCommands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "decode/AssemblerListing.h"
 #include "decode/FileListing.h"
 #include "disk/CatalogueListing.h"
 #include "disk/DFSUseful.h"
@@ -34,6 +36,7 @@ const char* const kUsage =
     "  load IMAGE D.NAME HEX            exec IMAGE D.NAME HEX\n"
     "  title IMAGE TEXT                 boot IMAGE 0-3           cat IMAGE D.NAME\n"
     "  basic IMAGE D.NAME               type IMAGE D.NAME\n"
+    "  disasm IMAGE D.NAME [--cpu 6502|65c02] [--entry HEX ...]\n"
     "IMAGE:2 is drive 2 (side 1) of a .dsd image. A bare NAME is in directory $.\n"
     "#N in place of D.NAME is the N-th file that list shows (for files of the same name).\n";
 
@@ -49,6 +52,8 @@ struct CommandLine {
   std::string command;
   std::set<std::string> options;
   std::vector<std::string> operands;
+  // Options that take a value ("--cpu 65c02"), in the order given.
+  std::vector<std::pair<std::string, std::string>> values;
 };
 
 // One run: the command line, where its output goes and, once opened, its disk.
@@ -375,8 +380,9 @@ int BootCommand(CommandRun& run) {
   return kCommandDone;
 }
 
-// The bytes of the file the operand after the image names; nothing after the message.
-std::optional<std::vector<uint8_t>> NamedFileData(CommandRun& run) {
+// The bytes of the file the operand after the image names, and its catalogue entry when
+// asked for; nothing after the message.
+std::optional<std::vector<uint8_t>> NamedFileData(CommandRun& run, DFSFileClass* named = nullptr) {
   EntryArgument argument = EntryOperand(run.Operand(1));
   if (!OpenForReading(run)) {
     return std::nullopt;
@@ -384,6 +390,9 @@ std::optional<std::vector<uint8_t>> NamedFileData(CommandRun& run) {
   std::optional<DFSFileClass> entry = ResolveEntry(run, argument);
   if (!entry) {
     return std::nullopt;
+  }
+  if (named != nullptr) {
+    *named = *entry;
   }
   return run.disk->ReadFileData(*entry);
 }
@@ -421,6 +430,53 @@ int TypeCommand(CommandRun& run) {
   return ListingCommand(run, ListingKind::Text);
 }
 
+// "--entry 1900": one to six hex digits, of which the low 16 bits count, as for a load
+// address.
+uint32_t EntryAddressOption(const std::string& text) {
+  std::string digits =
+      text.size() > 1 && (text[0] == '&' || text[0] == '$') ? text.substr(1) : text;
+  if (digits.empty() || digits.size() > 6 ||
+      !std::all_of(digits.begin(), digits.end(),
+                   [](char digit) { return std::isxdigit(static_cast<unsigned char>(digit)); })) {
+    throw UsageError("an entry point has 1 to 6 hexadecimal digits: " + text);
+  }
+  return uint32_t(std::stoul(digits, nullptr, 16));
+}
+
+// The file's disassembly at its load address, traced from its own entry points and the
+// ones given; an entry point outside the file fails with the reason after the lines.
+int DisasmCommand(CommandRun& run) {
+  Cpu6502 cpu = Cpu6502::Nmos6502;
+  std::vector<uint32_t> entries;
+  bool cpuGiven = false;
+  for (const auto& [option, value] : run.line.values) {
+    if (option == "--entry") {
+      entries.push_back(EntryAddressOption(value));
+    } else if (cpuGiven) {
+      throw UsageError("--cpu is given once");
+    } else if (std::optional<Cpu6502> chosen = ParseCpu(value)) {
+      cpu = *chosen;
+      cpuGiven = true;
+    } else {
+      throw UsageError("the CPU is 6502 or 65c02: " + value);
+    }
+  }
+  DFSFileClass entry;
+  std::optional<std::vector<uint8_t>> data = NamedFileData(run, &entry);
+  if (!data) {
+    return kCommandFailed;
+  }
+  DisassemblyInput input =
+      DisassemblyInputForFile(*data, uint32_t(entry.LoadAddress), uint32_t(entry.ExecAddress), cpu);
+  input.entryAddresses = entries;
+  const FileListing listing = ListMachineCode(input);
+  run.out << PrintedListing(listing);
+  if (listing.failed) {
+    run.prompts.ShowMessage(listing.note);
+  }
+  return kCommandDone;
+}
+
 const CommandDefinition kCommands[] = {
     {"new", "new [--double|--mmb] IMAGE", "--double", 1, 1, NewCommand},
     {"list", "list [--json] IMAGE", "--json", 1, 1, ListCommand},
@@ -438,7 +494,22 @@ const CommandDefinition kCommands[] = {
     {"cat", "cat IMAGE D.NAME", nullptr, 2, 2, CatCommand},
     {"basic", "basic IMAGE D.NAME", nullptr, 2, 2, BasicCommand},
     {"type", "type IMAGE D.NAME", nullptr, 2, 2, TypeCommand},
+    {"disasm", "disasm IMAGE D.NAME [--cpu 6502|65c02] [--entry HEX ...]", nullptr, 2, 2,
+     DisasmCommand},
 };
+
+// Options that take the argument after them as their value, by command. Each may be
+// given more than once; the command checks what it got.
+const std::pair<const char*, const char*> kValueOptions[] = {
+    {"disasm", "--cpu"},
+    {"disasm", "--entry"},
+};
+
+bool TakesValue(const CommandDefinition& definition, const std::string& option) {
+  return std::any_of(std::begin(kValueOptions), std::end(kValueOptions), [&](const auto& entry) {
+    return definition.name == std::string(entry.first) && option == entry.second;
+  });
+}
 
 const CommandDefinition& FindCommand(const std::string& name) {
   for (const CommandDefinition& definition : kCommands) {
@@ -462,6 +533,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
       optionsEnded = true;
     } else if (definition.option != nullptr && argument == definition.option) {
       line.options.insert(argument);
+    } else if (TakesValue(definition, argument)) {
+      if (++index == arguments.size()) {
+        throw UsageError(argument + " needs a value");
+      }
+      line.values.emplace_back(argument, arguments[index]);
     } else {
       throw UsageError("unknown option for " + line.command + ": " + argument);
     }
