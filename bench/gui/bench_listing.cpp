@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Times a paint of the inspector's BASIC and Text tabs on a 30 KB program: unchanged (the
-// working copy is only compared with the bytes last listed), and after a one-byte edit
-// (listed again, then painted), at the top and the end of the listing.
+// Times a paint of the inspector's BASIC and Text tabs on a 30 KB program, and of its
+// Assembler tab on 20 KB of machine code: unchanged (the working copy is only compared
+// with the bytes last listed), and after a one-byte edit (listed again, then painted), at
+// the top and the end of the listing.
 #include <QApplication>
 #include <QTabBar>
 #include <algorithm>
@@ -70,6 +71,22 @@ int main(int argc, char* argv[]) {
           (window->Tab->tabText(tab) + (atEnd ? " tab, end" : " tab, top")).toLatin1().constData(),
           unchanged, edited);
     }
+  }
+  // Bytes that decode as code almost everywhere, traced from the start at &1900.
+  std::vector<uint8_t> code = PatternBytes(20 * 1024, 3);
+  InspectedFile codeFile(code);
+  codeFile.Data->OriginalLoadAddress = 0x1900;
+  codeFile.Data->OriginalExecAddress = 0x1900;
+  TFileInspectorFrm* codeWindow = desk.Open(*codeFile.Data, 2);
+  codeWindow->Tab->setCurrentIndex(InspectorListings::kAssemblerTab);
+  std::printf("%zu bytes of code, %zu lines\n", code.size(),
+              codeWindow->ShowingListing()->Lines().size());
+  for (bool atEnd : {false, true}) {
+    const int tab = InspectorListings::kAssemblerTab;
+    const double unchanged = TimePaint(*codeWindow, tab, atEnd, false, 0x100);
+    const double edited = TimePaint(*codeWindow, tab, atEnd, true, 0x100);
+    std::printf("%-34s %12.3f %12.3f\n", atEnd ? "Assembler tab, end" : "Assembler tab, top",
+                unchanged, edited);
   }
   return 0;
 }

@@ -18,6 +18,13 @@ enum class SpanKind : uint8_t {
   Literal,         // REM or DATA text, or a * command, to the end of the line
   Escape,          // \xHH standing for a byte outside 0x20-0x7E
   TeletextColour,  // \xHH for a teletext colour code inside a string
+  // The parts of a disassembly line.
+  Address,   // the address at the start of the line
+  Bytes,     // the instruction's or data's bytes in hex
+  Mnemonic,  // LDA, JSR, EQUB, ...
+  Operand,   // #&41, &70,X, (&1234), the bytes of EQUB, the text of EQUS
+  Label,     // .L1900 on its own line, or a label or MOS name in an operand
+  Comment,   // ; OSBYTE &81 ...
 };
 
 // The colours of teletext control codes 0x81-0x87 (alphanumeric) and 0x91-0x97
@@ -41,6 +48,9 @@ struct ListingSpan {
   SpanKind kind = SpanKind::Escape;
   TeletextColour colour = TeletextColour::None;  // TeletextColour spans only
   bool graphics = false;                         // a graphics colour (0x91-0x97)
+  // A span that names another line of the same listing (a label operand): that line's
+  // index, followed when the span is clicked. -1 for none.
+  int32_t targetLine = -1;
 };
 
 struct ListingLine {

@@ -2,6 +2,7 @@
 #include "disk/DiskCommands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "decode/AssemblerListing.h"
 #include "decode/FileListing.h"
 #include "decode/PngWriter.h"
 #include "decode/ScreenGuess.h"
@@ -40,6 +42,7 @@ const char* const kUsage =
     "  basic IMAGE D.NAME               type IMAGE D.NAME\n"
     "  screen IMAGE D.NAME OUT.png [--mode N] [--palette LIST]\n"
     "  check [--json] IMAGE             compact IMAGE\n"
+    "  disasm IMAGE D.NAME [--cpu 6502|65c02] [--entry HEX ...]\n"
     "IMAGE:2 is drive 2 (side 1) of a .dsd image. A bare NAME is in directory $.\n"
     "#N in place of D.NAME is the N-th file that list shows (for files of the same name).\n";
 
@@ -54,7 +57,8 @@ class UsageError : public std::runtime_error {
 struct CommandLine {
   std::string command;
   std::set<std::string> options;
-  std::map<std::string, std::string> values;  // of the options that take a value
+  // Options that take a value ("--cpu 65c02"); a repeatable one keeps the order given.
+  std::multimap<std::string, std::string> values;
   std::vector<std::string> operands;
 };
 
@@ -387,8 +391,9 @@ int BootCommand(CommandRun& run) {
   return kCommandDone;
 }
 
-// The bytes of the file the operand after the image names; nothing after the message.
-std::optional<std::vector<uint8_t>> NamedFileData(CommandRun& run) {
+// The bytes of the file the operand after the image names, and its catalogue entry when
+// asked for; nothing after the message.
+std::optional<std::vector<uint8_t>> NamedFileData(CommandRun& run, DFSFileClass* named = nullptr) {
   EntryArgument argument = EntryOperand(run.Operand(1));
   if (!OpenForReading(run)) {
     return std::nullopt;
@@ -396,6 +401,9 @@ std::optional<std::vector<uint8_t>> NamedFileData(CommandRun& run) {
   std::optional<DFSFileClass> entry = ResolveEntry(run, argument);
   if (!entry) {
     return std::nullopt;
+  }
+  if (named != nullptr) {
+    *named = *entry;
   }
   return run.disk->ReadFileData(*entry);
 }
@@ -483,7 +491,55 @@ int ScreenCommand(CommandRun& run) {
   return kCommandDone;
 }
 
+// "--entry 1900": one to six hex digits, of which the low 16 bits count, as for a load
+// address.
+uint32_t EntryAddressOption(const std::string& text) {
+  std::string digits =
+      text.size() > 1 && (text[0] == '&' || text[0] == '$') ? text.substr(1) : text;
+  if (digits.empty() || digits.size() > 6 ||
+      !std::all_of(digits.begin(), digits.end(),
+                   [](char digit) { return std::isxdigit(static_cast<unsigned char>(digit)); })) {
+    throw UsageError("an entry point has 1 to 6 hexadecimal digits: " + text);
+  }
+  return uint32_t(std::stoul(digits, nullptr, 16));
+}
+
+// The file's disassembly at its load address, traced from its own entry points and the
+// ones given; an entry point outside the file fails with the reason after the lines.
+int DisasmCommand(CommandRun& run) {
+  Cpu6502 cpu = Cpu6502::Nmos6502;
+  if (std::optional<std::string> text = run.Value("--cpu")) {
+    std::optional<Cpu6502> chosen = ParseCpu(*text);
+    if (!chosen) {
+      throw UsageError("the CPU is 6502 or 65c02: " + *text);
+    }
+    cpu = *chosen;
+  }
+  std::vector<uint32_t> entries;
+  const auto [first, last] = run.line.values.equal_range("--entry");
+  for (auto given = first; given != last; ++given) {
+    entries.push_back(EntryAddressOption(given->second));
+  }
+  DFSFileClass entry;
+  std::optional<std::vector<uint8_t>> data = NamedFileData(run, &entry);
+  if (!data) {
+    return kCommandFailed;
+  }
+  DisassemblyInput input =
+      DisassemblyInputForFile(*data, uint32_t(entry.LoadAddress), uint32_t(entry.ExecAddress), cpu);
+  input.entryAddresses = entries;
+  const FileListing listing = ListMachineCode(input);
+  run.out << PrintedListing(listing);
+  if (listing.failed) {
+    run.prompts.ShowMessage(listing.note);
+  }
+  return kCommandDone;
+}
+
 const char* const kScreenValueOptions[] = {"--mode", "--palette", nullptr};
+const char* const kDisasmValueOptions[] = {"--cpu", "--entry", nullptr};
+// The one option that may be given more than once: each adds an entry point.
+const char* const kRepeatableOption = "--entry";
 int CheckCommand(CommandRun& run) {
   return CheckImageCommand(ImageOperand(run), run.HasOption("--json"), run.out, run.prompts);
 }
@@ -513,6 +569,8 @@ const CommandDefinition kCommands[] = {
      ScreenCommand, kScreenValueOptions},
     {"check", "check [--json] IMAGE", "--json", 1, 1, CheckCommand},
     {"compact", "compact IMAGE", nullptr, 1, 1, CompactCommand},
+    {"disasm", "disasm IMAGE D.NAME [--cpu 6502|65c02] [--entry HEX ...]", nullptr, 2, 2,
+     DisasmCommand, kDisasmValueOptions},
 };
 
 const CommandDefinition& FindCommand(const std::string& name) {
@@ -551,9 +609,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
       if (index + 1 == arguments.size()) {
         throw UsageError(argument + " needs a value");
       }
-      if (!line.values.emplace(argument, arguments[++index]).second) {
+      if (argument != kRepeatableOption && line.values.count(argument) != 0) {
         throw UsageError(argument + " is given twice");
       }
+      line.values.emplace(argument, arguments[++index]);
     } else {
       throw UsageError("unknown option for " + line.command + ": " + argument);
     }

@@ -27,8 +27,8 @@
 //   Find Again  inspector->FindAgain(*findForm);
 // and enables Paste from CanPaste() and Find Again from CanFindAgain(*findForm). Copy and
 // paste use the data's ClipboardFormat, which the main frame sets to "Kestrow_V0_3".
-// On a listing tab (BASIC, Text) Copy, Select All, Find and Find Again act on the listing
-// instead, and only the Hex tab edits (see InspectorListings).
+// On a listing tab (BASIC, Assembler, Text) Copy, Select All, Find and Find Again act on the
+// listing instead, and only the Hex tab edits (see InspectorListings).
 #pragma once
 
 #include <QFont>

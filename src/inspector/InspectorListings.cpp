@@ -2,9 +2,12 @@
 #include "inspector/InspectorListings.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTabBar>
 
+#include "inspector/AssemblerTab.h"
 #include "inspector/FileInspector.h"
 #include "inspector/Find.h"
 #include "inspector/InspectorEditing.h"
@@ -33,16 +36,39 @@ bool IsPointerOrKey(QEvent::Type type) {
 
 InspectorListings::InspectorListings(TFileInspectorFrm& window)
     : QObject(&window), window_(window) {
-  for (const auto& [tab, kind] :
-       {std::pair{kBasicTab, ListingKind::Basic}, std::pair{kTextTab, ListingKind::Text}}) {
-    auto* view = new ListingView(window_.View());
+  auto add = [this](int tab, std::function<FileListing(const InspectorDataClass&)> list,
+                    ListingView* view, QWidget* page) {
     view->setObjectName(window_.Tab->tabText(tab) + "Listing");
-    view->hide();
+    page->hide();
     view->installEventFilter(this);
     connect(view, &ListingView::SelectionChanged, this, [this] { UpdateCommands(); });
     connect(view, &ListingView::LineActivated, this, [this](qint64 offset) { ShowInHex(offset); });
-    tabs_.push_back({tab, kind, view, {}, false});
+    tabs_.push_back({tab, std::move(list), view, page, {}, false});
+  };
+  for (const auto& [tab, kind] :
+       {std::pair{kBasicTab, ListingKind::Basic}, std::pair{kTextTab, ListingKind::Text}}) {
+    auto* view = new ListingView(window_.View());
+    add(
+        tab, [kind](const InspectorDataClass& data) { return ListFile(kind, data.Buffer.Bytes()); },
+        view, view);
   }
+  assembler_ = new AssemblerTab(window_.View());
+  add(
+      kAssemblerTab, [this](const InspectorDataClass& data) { return assembler_->List(data); },
+      assembler_->View(), assembler_);
+  connect(assembler_, &AssemblerTab::SettingsChanged, this, [this] {
+    ListingTab& tab = *TabOf(assembler_->View());
+    tab.upToDate = false;
+    tab.view->update();
+  });
+  hexMenu_ = new QMenu(window_.View());
+  hexMenu_->setObjectName("HexMenu");
+  disassembleFromHere_ = hexMenu_->addAction("Disassemble from here");
+  connect(disassembleFromHere_, &QAction::triggered, this, [this] {
+    if (const InspectorDataClass* data = window_.Data()) {
+      DisassembleFrom(data->SelStart);
+    }
+  });
   window_.View()->installEventFilter(this);
   connect(window_.Tab, &QTabBar::currentChanged, this, [this] { TabChanged(); });
   LayoutViews();
@@ -94,7 +120,7 @@ void InspectorListings::Refresh(ListingTab& tab) {
   if (tab.upToDate && bytes == tab.listed) {
     return;
   }
-  FileListing listing = ListFile(tab.kind, bytes);
+  FileListing listing = tab.list(*data);
   tab.listed = bytes;
   tab.upToDate = true;
   tab.view->SetListing(std::move(listing.lines), std::move(listing.note));
@@ -105,7 +131,7 @@ void InspectorListings::TabChanged() {
   const bool focusHere = focus != nullptr && window_.isAncestorOf(focus);
   ListingView* shown = Showing();
   for (ListingTab& tab : tabs_) {
-    tab.view->setVisible(tab.view == shown);
+    tab.page->setVisible(tab.view == shown);
   }
   if (focusHere) {
     if (shown != nullptr) {
@@ -123,7 +149,7 @@ void InspectorListings::LayoutViews() {
   const int top = window_.Tab->height();
   const int bottom = view->height() - window_.StatusBar->height();
   for (ListingTab& tab : tabs_) {
-    tab.view->setGeometry(0, top, view->width(), std::max(0, bottom - top));
+    tab.page->setGeometry(0, top, view->width(), std::max(0, bottom - top));
   }
 }
 
@@ -139,6 +165,25 @@ void InspectorListings::ShowInHex(qint64 offset) {
   window_.MoveToSelected();
   window_.View()->setFocus();
   window_.RepaintRelated();
+}
+
+void InspectorListings::DisassembleFrom(int64_t offset) {
+  const InspectorDataClass* data = window_.Data();
+  if (data == nullptr || offset < 0 || offset >= int64_t(data->Buffer.Bytes().size())) {
+    return;
+  }
+  assembler_->AddEntryOffset(size_t(offset));
+  window_.Tab->setCurrentIndex(kAssemblerTab);
+  if (ListingView* view = Showing()) {
+    view->ShowOffset(offset);
+  }
+}
+
+void InspectorListings::ShowHexMenu(const QContextMenuEvent& event) {
+  const InspectorDataClass* data = window_.Data();
+  disassembleFromHere_->setEnabled(data != nullptr && data->SelStart >= 0 &&
+                                   data->SelStart < int64_t(data->Buffer.Bytes().size()));
+  hexMenu_->popup(event.globalPos());
 }
 
 void InspectorListings::UpdateCommands() {
@@ -208,6 +253,10 @@ bool InspectorListings::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_.View()) {
     if (type == QEvent::Resize) {
       LayoutViews();
+    }
+    if (type == QEvent::ContextMenu && HexShowing()) {
+      ShowHexMenu(*static_cast<QContextMenuEvent*>(event));
+      return true;
     }
     // The hex view takes clicks and keys only while its dump is showing.
     return IsPointerOrKey(type) && !HexShowing();

@@ -41,6 +41,18 @@ QColor SpanColour(SpanKind kind) {
       return {150, 0, 150};
     case SpanKind::TeletextColour:
       break;
+    case SpanKind::Address:
+      return {110, 110, 110};
+    case SpanKind::Bytes:
+      return {130, 90, 0};
+    case SpanKind::Mnemonic:
+      return {0, 0, 170};
+    case SpanKind::Operand:
+      return {120, 0, 120};
+    case SpanKind::Label:
+      return {0, 110, 130};
+    case SpanKind::Comment:
+      return {0, 120, 0};
   }
   return kBlack;
 }
@@ -59,6 +71,7 @@ QString Latin1(const std::string& text, size_t start, size_t length) {
 ListingView::ListingView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);  // the pointer changes over a link
   VScrollBar = new TSScrollBar(this);
   VScrollBar->setObjectName("ListingVScrollBar");
   HScrollBar = new QScrollBar(Qt::Horizontal, this);
@@ -89,6 +102,8 @@ void ListingView::SetListing(std::vector<ListingLine> lines, std::string note) {
     widestLine_ = std::max(widestLine_, line.text.size());
   }
   search_ = ListingSearch();
+  // Lines that went back would lead somewhere else in the new lines.
+  history_.clear();
   const int last = static_cast<int>(lines_.size()) - 1;
   if (anchor_ > last || current_ > last) {
     if (last < 0) {
@@ -164,6 +179,62 @@ ListingFindOutcome ListingView::FindAgain(const std::string& pattern, bool ignor
   const ListingFindOutcome outcome = search_.FindNext(lines_, pattern, ignoreCase);
   ShowMatch(outcome);
   return outcome;
+}
+
+// ---- Links ---------------------------------------------------------------------------
+
+int ListingView::LinkAt(QPoint point) const {
+  const int line = LineAt(point.y());
+  if (line < 0 || line >= static_cast<int>(lines_.size()) || point.x() >= TextArea().width()) {
+    return -1;
+  }
+  const int x = point.x() - kLeftMargin + HScrollBar->value();
+  if (x < 0) {
+    return -1;
+  }
+  const auto column = static_cast<uint32_t>(x / charWidth_);
+  for (const ListingSpan& span : lines_[static_cast<size_t>(line)].spans) {
+    if (span.targetLine >= 0 && span.start <= column && column < span.start + span.length) {
+      return span.targetLine < static_cast<int>(lines_.size()) ? span.targetLine : -1;
+    }
+  }
+  return -1;
+}
+
+void ListingView::FollowLink(int from, int target) {
+  history_.push_back(from);
+  SelectAndShow(target);
+}
+
+bool ListingView::GoBack() {
+  if (history_.empty()) {
+    return false;
+  }
+  const int line = history_.back();
+  history_.pop_back();
+  SelectAndShow(line);
+  return true;
+}
+
+bool ListingView::ShowOffset(int64_t offset) {
+  if (lines_.empty()) {
+    return false;
+  }
+  auto after = std::upper_bound(
+      lines_.begin(), lines_.end(), offset,
+      [](int64_t wanted, const ListingLine& line) { return wanted < line.offset; });
+  SelectAndShow(after == lines_.begin() ? 0 : static_cast<int>(after - lines_.begin()) - 1);
+  return true;
+}
+
+void ListingView::SelectAndShow(int line) {
+  line = std::clamp(line, 0, std::max(0, static_cast<int>(lines_.size()) - 1));
+  anchor_ = current_ = line;
+  // Third from the top, as far as the scroll range allows, as Find shows a match.
+  VScrollBar->setValue(rowHeight_ * (line - 2));
+  HScrollBar->setValue(0);
+  update();
+  emit SelectionChanged();
 }
 
 void ListingView::ShowMatch(ListingFindOutcome outcome) {
@@ -295,13 +366,16 @@ void ListingView::PaintLine(QPainter& canvas, int line, int top, int right) {
   const int firstColumn = std::max(0, -originX / charWidth_ - 1);
   const int lastColumn = (right - originX) / charWidth_ + 1;
   // Draws text[start, start + length) at its columns, cut to the columns in view.
-  auto draw = [&](size_t start, size_t length, const QColor& colour, bool isBold) {
+  QFont underlined = regular;
+  underlined.setUnderline(true);
+  auto draw = [&](size_t start, size_t length, const QColor& colour, bool isBold,
+                  bool isLink = false) {
     const size_t from = std::max(start, static_cast<size_t>(firstColumn));
     const size_t to = std::min(start + length, static_cast<size_t>(std::max(0, lastColumn)));
     if (from >= to) {
       return;
     }
-    canvas.setFont(isBold ? bold : regular);
+    canvas.setFont(isBold ? bold : isLink ? underlined : regular);
     canvas.setPen(selected ? kSelectionText : colour);
     canvas.drawText(originX + static_cast<int>(from) * charWidth_, top + baseline_,
                     Latin1(text, from, to - from));
@@ -312,7 +386,8 @@ void ListingView::PaintLine(QPainter& canvas, int line, int top, int right) {
     if (span.kind == SpanKind::TeletextColour) {
       PaintTeletextBlock(canvas, span, originX + static_cast<int>(span.start) * charWidth_, top);
     } else {
-      draw(span.start, span.length, SpanColour(span.kind), span.kind == SpanKind::Keyword);
+      draw(span.start, span.length, SpanColour(span.kind),
+           span.kind == SpanKind::Keyword || span.kind == SpanKind::Mnemonic, span.targetLine >= 0);
     }
     done = span.start + span.length;
   }
@@ -363,12 +438,24 @@ void ListingView::mousePressEvent(QMouseEvent* event) {
     ClearSelection();
     return;
   }
+  const int target = LinkAt(event->position().toPoint());
+  if (target >= 0 && event->modifiers() == Qt::NoModifier) {
+    FollowLink(line, target);
+    return;
+  }
   dragging_ = true;
   const bool extend = event->modifiers().testFlag(Qt::ShiftModifier) && HasSelection();
   SelectLines(extend ? anchor_ : line, line);
 }
 
 void ListingView::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragging_) {
+    if (LinkAt(event->position().toPoint()) >= 0) {
+      setCursor(Qt::PointingHandCursor);
+    } else {
+      unsetCursor();
+    }
+  }
   if (!dragging_ || !event->buttons().testFlag(Qt::LeftButton) || lines_.empty()) {
     return;
   }
@@ -443,6 +530,10 @@ void ListingView::keyPressEvent(QKeyEvent* event) {
       VScrollBar->setValue(VScrollBar->maximum());  // the sentence below the lines too
       break;
     case Qt::Key_Left:
+      if (event->modifiers().testFlag(Qt::AltModifier)) {
+        GoBack();
+        break;
+      }
       HScrollBar->setValue(HScrollBar->value() - charWidth_);
       break;
     case Qt::Key_Right:

@@ -5,7 +5,9 @@
 // selected by click, drag, Shift+click and the keys Up, Down, Page Up, Page Down, Home
 // and End; the selection is copied as the same plain text the command line prints. A
 // double-click (or Enter) on a line reports the offset of the line's first byte. Find
-// searches the lines' text. What the lines hold and what is copied are the core's rules
+// searches the lines' text. A span that names another line (a label operand in a
+// disassembly) is a link: clicking it selects that line, and Alt+Left goes back to where
+// each link was followed from. What the lines hold and what is copied are the core's rules
 // (FileListing, PlainText, ListingSearch); this widget only shows and selects.
 #pragma once
 
@@ -46,6 +48,19 @@ class ListingView : public QWidget {
   std::string SelectedText() const;
   // Puts SelectedText() on the clipboard as plain text; nothing without a selection.
   void CopySelection();
+
+  // ---- Links ----
+  // The line the link under the point leads to, or -1 when there is no link there.
+  int LinkAt(QPoint point) const;
+  // Selects target and shows it third from the top, remembering from (the line of the
+  // link) for GoBack.
+  void FollowLink(int from, int target);
+  // Back to the line the last link was followed from; false when there is none.
+  bool GoBack();
+  size_t BackSteps() const { return history_.size(); }
+  // Selects the line holding the byte at offset (the last line starting at or before
+  // it) and shows it third from the top; false when there are no lines.
+  bool ShowOffset(int64_t offset);
 
   // ---- Find ----
   // A new search from the first line; selects the line of the match and scrolls it into
@@ -93,6 +108,8 @@ class ListingView : public QWidget {
   // Moves the current line to line (clipped), extending the selection with extend.
   void MoveCurrent(int line, bool extend);
   void ShowMatch(ListingFindOutcome outcome);
+  // Selects line alone and scrolls it to the third row from the top.
+  void SelectAndShow(int line);
   void PaintLine(class QPainter& canvas, int line, int top, int right);
   void PaintTeletextBlock(class QPainter& canvas, const ListingSpan& span, int x, int top);
 
@@ -108,4 +125,5 @@ class ListingView : public QWidget {
   int baseline_ = 12;
   int wheelRemainder_ = 0;
   int lastPaintLines_ = 0;
+  std::vector<int> history_;  // the lines links were followed from, oldest first
 };

@@ -196,7 +196,7 @@ void TestInspectorListings::switchingTabs() {
   QCOMPARE(Listing(window, kBasic)->isVisible(), tab == kBasic);
   QCOMPARE(Listing(window, kText)->isVisible(), tab == kText);
   // The keyboard follows the tab: the listing, or the hex view.
-  QWidget* expectedFocus = tab == kBasic || tab == kText ? Listing(window, tab) : window->View();
+  QWidget* expectedFocus = tab != 0 ? Listing(window, tab) : window->View();
   QCOMPARE(QApplication::focusWidget(), expectedFocus);
 }
 
@@ -528,7 +528,9 @@ void TestInspectorListings::editMenuOnEachTab_data() {
   QTest::newRow("Text, a line selected")
       << kText << "c1"
       << QStringList{"CopyMnuItem", "SelectAllMnuItem", "FindMnuItem", "FindAgainMnuItem"};
-  QTest::newRow("Assembler") << int(InspectorListings::kAssemblerTab) << "" << QStringList{};
+  QTest::newRow("Assembler, no line selected")
+      << int(InspectorListings::kAssemblerTab) << ""
+      << QStringList{"SelectAllMnuItem", "FindMnuItem", "FindAgainMnuItem"};
 }
 
 // Only the Hex tab edits: on the other tabs Undo, Paste and Delete are disabled and the
