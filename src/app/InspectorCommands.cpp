@@ -163,7 +163,7 @@ bool TKestrowMainFrm::SaveFile(ChildWindowClass* window) {
   } else {
     try {
       const int result = SaveInspectorData(*parent->Disk(), *data);
-      ShowSaveResult(result);
+      ShowSaveResult(result, *parent->Disk());
       saved = result == kSaveDone;
     } catch (const std::exception& error) {
       ShowErrorText(error);
