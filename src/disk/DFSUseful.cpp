@@ -493,7 +493,7 @@ bool DFSDiskClass::ChangeEntryLike(const DFSFileClass& target,
     return false;
   }
   *entry = changed;
-  StoreCatalogue(list, false);
+  StoreCatalogue(list, false, CatalogueBit(changed));
   return true;
 }
 
@@ -541,8 +541,9 @@ bool DFSDiskClass::DeleteFile(const DFSFileClass& target) {
     Prompts().ShowMessage(MakeFileMessage(kDeleteLockedMessage, entry->Name));
     return false;
   }
+  const unsigned touched = CatalogueBit(*entry);
   list.erase(entry);
-  StoreCatalogue(list, true);
+  StoreCatalogue(list, true, touched);
   ComputeSpace();
   return true;
 }
@@ -629,7 +630,8 @@ int DFSDiskClass::CatalogueForNewEntry(const DFSFileList& list) const {
 }
 
 std::vector<DFSDiskClass::CatalogueBytes> DFSDiskClass::CatalogueImages(DFSFileList& list,
-                                                                        bool writeCount) {
+                                                                        bool writeCount,
+                                                                        unsigned touched) {
   if (std::any_of(list.begin(), list.end(), [this](const DFSFileClass& entry) {
         return entry.CatalogueNumber < 0 || entry.CatalogueNumber >= CatalogueCount();
       })) {
@@ -642,6 +644,10 @@ std::vector<DFSDiskClass::CatalogueBytes> DFSDiskClass::CatalogueImages(DFSFileL
   std::vector<CatalogueBytes> images;
   for (int catalogue = 0; catalogue < CatalogueCount(); ++catalogue) {
     CatalogueBytes bytes = ReadCatalogueBytes(catalogue);
+    if ((touched & (1u << catalogue)) == 0) {
+      images.push_back(bytes);  // nothing of it changed: not even its order
+      continue;
+    }
     ClearEntrySlots(bytes);
     int slot = 0;
     for (const DFSFileClass& entry : list) {
@@ -708,12 +714,12 @@ void DFSDiskClass::WriteCatalogueImages(const std::vector<CatalogueBytes>& image
   }
 }
 
-void DFSDiskClass::StoreCatalogue(DFSFileList& list, bool writeCount, bool journalled) {
+void DFSDiskClass::StoreCatalogue(DFSFileList& list, bool writeCount, unsigned touched) {
   RequireWritable();
   if (list.size() > static_cast<size_t>(MaxEntries())) {
     throw std::length_error(CatalogueFullMessage());
   }
-  WriteCatalogueImages(CatalogueImages(list, writeCount), journalled);
+  WriteCatalogueImages(CatalogueImages(list, writeCount, touched), false);
 }
 
 void DFSDiskClass::AddCatalogueEntry(const DFSFileClass& file, int32_t offset) {
@@ -723,7 +729,7 @@ void DFSDiskClass::AddCatalogueEntry(const DFSFileClass& file, int32_t offset) {
   entry.StartSector = offset / kSectorSize;
   entry.CatalogueNumber = CatalogueForNewEntry(list);
   list.push_back(entry);
-  StoreCatalogue(list, true);
+  StoreCatalogue(list, true, CatalogueBit(entry));
 }
 
 int DFSDiskClass::SaveFile(const DFSFileClass& file, SStream& source) {
@@ -764,6 +770,7 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
   std::vector<Placed> placed;
   std::vector<std::pair<int64_t, int64_t>> overwritten;  // live disk ranges in the journal
   std::vector<int> results;
+  unsigned touched = 0;  // the catalogues that gain or lose an entry
   for (const SaveRequest& request : requests) {
     if (request.file.Length < 0) {
       throw std::invalid_argument("Negative file length");
@@ -807,6 +814,7 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
     // A replacement stays in its namesake's catalogue; a new file fills the first first.
     entry.CatalogueNumber =
         namesake != final.end() ? namesake->CatalogueNumber : CatalogueForNewEntry(others);
+    touched |= CatalogueBit(entry);
     others.push_back(entry);
     final = std::move(others);
     occupied.push_back(entry);
@@ -816,7 +824,7 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
     return results;
   }
   // The data never reaches the catalogues' sectors, so their new bytes are known now.
-  const std::vector<CatalogueBytes> images = CatalogueImages(final, true);
+  const std::vector<CatalogueBytes> images = CatalogueImages(final, true, touched);
   int changedCatalogues = 0;
   for (int catalogue = 0; catalogue < CatalogueCount(); ++catalogue) {
     changedCatalogues += images[static_cast<size_t>(catalogue)] != ReadCatalogueBytes(catalogue);

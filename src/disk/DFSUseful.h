@@ -256,9 +256,11 @@ class DFSDiskClass {
   // The catalogue a new entry goes into, given the entries of list: 0 while it has room.
   int CatalogueForNewEntry(const DFSFileList& list) const;
   // The bytes of each catalogue with list stored in it (each part in descending start
-  // order); count bytes set when writeCount is. Raises std::length_error for more than
-  // 31 entries in one catalogue.
-  std::vector<CatalogueBytes> CatalogueImages(DFSFileList& list, bool writeCount);
+  // order); count bytes set when writeCount is. A catalogue whose bit is clear in touched
+  // keeps its bytes as they are. Raises std::length_error for more than 31 entries in one
+  // catalogue.
+  std::vector<CatalogueBytes> CatalogueImages(DFSFileList& list, bool writeCount,
+                                              unsigned touched = kAllCatalogues);
   // Writes the catalogues whose images differ from the disk, each in one write, and
   // flushes. Two of them commit through the journal unless the caller has one (journalled).
   void WriteCatalogueImages(const std::vector<CatalogueBytes>& images, bool journalled);
@@ -278,9 +280,11 @@ class DFSDiskClass {
   // When the write or the flush fails, the previous catalogue is written back before the
   // FileSystemError is raised.
   void WriteCatalogueBytes(const CatalogueBytes& bytes, int catalogue = 0);
-  // Stores list as the catalogues' entries, with count bytes when writeCount is set: one
-  // write for each catalogue that changes.
-  void StoreCatalogue(DFSFileList& list, bool writeCount, bool journalled = false);
+  // Stores list as the entries of the catalogues whose bits are set in touched, with
+  // count bytes when writeCount is set: one write for each catalogue that changes.
+  void StoreCatalogue(DFSFileList& list, bool writeCount, unsigned touched = kAllCatalogues);
+  static unsigned CatalogueBit(const DFSFileClass& entry) { return 1u << entry.CatalogueNumber; }
+  static constexpr unsigned kAllCatalogues = 3;
   // Applies change to the named entry and stores the catalogue; false (after the
   // lookup failure message) when the entry is missing.
   bool ChangeEntry(char directory, const std::string& name,
