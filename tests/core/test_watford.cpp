@@ -443,8 +443,9 @@ class TestWatford : public QObject {
   }
 
   // Changes that write both catalogues, with a write failure injected at each write and
-  // flush (once, and for good from there on): afterwards, once the image has been opened
-  // again, both catalogues are old or both new, and every listed file reads back whole.
+  // flush (once, and for good from there on) and after many byte counts: afterwards, once the image
+  // has been opened again, both catalogues are old or both new, and every listed file reads back
+  // whole.
   void bothCataloguesUnderInjectedFailures_data() {
     QTest::addColumn<QString>("change");
     QTest::newRow("saves that spill into the second catalogue") << "spill";
@@ -454,7 +455,7 @@ class TestWatford : public QObject {
     QFETCH(QString, change);
     const std::vector<uint8_t> original = WatfordDisk(29, 3).Image();
     const std::string path = Path("faults.ssd");
-    auto run = [&](const FaultPlan& plan, int& operations) {
+    auto run = [&](const FaultPlan& plan, int& operations, int64_t& bytes) {
       ImageBuilder().Bytes(0, original).WriteTo(path);
       auto faults = std::make_shared<FaultPlan>(plan);
       bool failed = false;
@@ -475,19 +476,31 @@ class TestWatford : public QObject {
       }
       OpenDiskImage(path).clear();  // rolls back what a failed rollback left
       operations = faults->Operations();
+      bytes = faults->BytesWritten();
       return std::make_pair(failed, ReadHostFile(path));
     };
     int operations = 0;
-    const auto [referenceFailed, reference] = run(FaultPlan::FailNthWrite(INT32_MAX), operations);
+    int64_t bytes = 0;
+    const auto [referenceFailed, reference] =
+        run(FaultPlan::FailNthWrite(INT32_MAX), operations, bytes);
     QVERIFY(!referenceFailed);
     QVERIFY(Slice(reference, 0, 512) != Slice(original, 0, 512));
     QVERIFY(Slice(reference, 512, 512) != Slice(original, 512, 512));
-    int cases = 0;
+    std::vector<std::pair<std::string, FaultPlan>> plans;
     for (int k = 1; k <= operations; ++k) {
-      for (bool persistent : {false, true}) {
-        int ignored = 0;
-        const auto [failed, image] = run(FaultPlan::FailNthWrite(k, persistent), ignored);
-        const std::string where = "write " + std::to_string(k) + (persistent ? " on" : "");
+      plans.emplace_back("write " + std::to_string(k), FaultPlan::FailNthWrite(k));
+      plans.emplace_back("writes from " + std::to_string(k), FaultPlan::FailNthWrite(k, true));
+    }
+    for (int64_t count = 0; count < bytes; count += 131) {
+      plans.emplace_back("after " + std::to_string(count) + " bytes",
+                         FaultPlan::FailAfterBytes(count));
+    }
+    int cases = 0;
+    for (const auto& [where, plan] : plans) {
+      {
+        int ignoredOperations = 0;
+        int64_t ignoredBytes = 0;
+        const auto [failed, image] = run(plan, ignoredOperations, ignoredBytes);
         QVERIFY2(failed, where.c_str());
         QVERIFY2(!Journal::ExistsFor(path), where.c_str());
         QVERIFY2(Slice(image, 0, 1024) == Slice(original, 0, 1024),
