@@ -714,6 +714,14 @@ void DFSDiskClass::WriteCatalogueImages(const std::vector<CatalogueBytes>& image
   }
 }
 
+void DFSDiskClass::WriteCatalogueUnderJournal(DFSFileList& list) {
+  RequireWritable();
+  if (list.size() > static_cast<size_t>(MaxEntries())) {
+    throw std::length_error(CatalogueFullMessage());
+  }
+  WriteCatalogueImages(CatalogueImages(list, true), true);
+}
+
 void DFSDiskClass::StoreCatalogue(DFSFileList& list, bool writeCount, unsigned touched) {
   RequireWritable();
   if (list.size() > static_cast<size_t>(MaxEntries())) {

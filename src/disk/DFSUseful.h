@@ -204,6 +204,11 @@ class DFSDiskClass {
   // Writes each entry into the catalogue its CatalogueNumber names (count bytes not
   // written). A change to both catalogues commits through the rollback journal.
   void WriteCatalogue(DFSFileList& list);
+  // For a change that already holds the rollback journal over sectors 0-3 and whatever
+  // else it rewrites (a journal of its own would replace the caller's): stores list by
+  // CatalogueNumber with the count bytes, one write and flush for each catalogue that
+  // changes.
+  void WriteCatalogueUnderJournal(DFSFileList& list);
   // The new entry goes into the first catalogue while it has room, then the second.
   void AddCatalogueEntry(const DFSFileClass& file, int32_t offset);
   // Writes file.Length bytes of source (from its start) into free space and catalogues

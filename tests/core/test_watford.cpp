@@ -409,6 +409,42 @@ class TestWatford : public QObject {
     }
   }
 
+  // Moving entries between catalogues is only ever asked for: WriteCatalogue writes them
+  // where their CatalogueNumber says, through a journal of its own, and a caller that
+  // holds one keeps it.
+  void entriesMoveOnlyWhenAsked_data() {
+    QTest::addColumn<bool>("callerJournal");
+    QTest::newRow("WriteCatalogue") << false;
+    QTest::newRow("WriteCatalogueUnderJournal") << true;
+  }
+  void entriesMoveOnlyWhenAsked() {
+    QFETCH(bool, callerJournal);
+    const std::string path = WatfordDisk(20, 20).WriteToTemp(dir_, "move.ssd");
+    {
+      ImageSides sides = OpenDiskImage(path);
+      DFSDiskClass& disk = *sides.front();
+      DFSFileList list;
+      disk.ReadCatalogue(list);
+      list[25].CatalogueNumber = 0;  // S05 into the first catalogue
+      list[3].CatalogueNumber = 1;   // F03 into the second
+      if (callerJournal) {
+        Journal journal = Journal::Begin(*disk.HostFile(), disk.HostRanges(0, 1024));
+        const std::vector<uint8_t> saved = ReadHostFile(Journal::PathFor(path));
+        disk.WriteCatalogueUnderJournal(list);
+        QCOMPARE(ReadHostFile(Journal::PathFor(path)), saved);
+        journal.Commit();
+      } else {
+        disk.WriteCatalogue(list);
+      }
+      QVERIFY(!Journal::ExistsFor(path));
+    }
+    std::map<std::string, Decoded> entries = ByLabel(DecodeWatford(ReadHostFile(path)));
+    QCOMPARE(entries.size(), size_t(40));
+    QCOMPARE(entries["$.S05"].catalogue, 0);
+    QCOMPARE(entries["$.F03"].catalogue, 1);
+    QCOMPARE(entries["$.F04"].catalogue, 0);
+  }
+
   // kestrow-dfs: new --watford, add past 31 files, list, and #N up to 62.
   void commandLine() {
     const std::string image = Path("cli.ssd");

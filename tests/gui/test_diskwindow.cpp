@@ -3,6 +3,7 @@
 // keyboard selection rules, driven by real mouse and key events.
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
