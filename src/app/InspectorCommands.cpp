@@ -163,10 +163,10 @@ bool TKestrowMainFrm::SaveFile(ChildWindowClass* window) {
   } else {
     try {
       int result = SaveInspectorData(*parent->Disk(), *data);
-      ShowSaveResult(result);
+      ShowSaveResult(result, *parent->Disk());
       if (result == kSaveNoRoom && OfferCompactionForSave(parent, *data)) {
         result = SaveInspectorData(*parent->Disk(), *data);
-        ShowSaveResult(result);
+        ShowSaveResult(result, *parent->Disk());
       }
       saved = result == kSaveDone;
     } catch (const std::exception& error) {

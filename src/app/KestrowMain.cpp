@@ -226,6 +226,8 @@ void TKestrowMainFrm::CreateDiskAndFileMenus() {
   DiskMnu->setObjectName("DiskMnu");
   NewDFSFileMnuItem = AddMenuItem(DiskMnu, "NewDFSFileMnuItem", "New disk (ssd 80T)");
   NewDSDFileMnuItem = AddMenuItem(DiskMnu, "NewDSDFileMnuItem", "New disk (dsd 80T)");
+  NewWatfordFileMnuItem =
+      AddMenuItem(DiskMnu, "NewWatfordFileMnuItem", "New disk (Watford 62-file)");
   OpenDFSFileMnuItem = AddMenuItem(DiskMnu, "OpenDFSFileMnuItem", "Open");
   FullInfo = AddMenuItem(DiskMnu, "FullInfo", "Full disk info");
   FullInfo->setCheckable(true);
@@ -233,6 +235,7 @@ void TKestrowMainFrm::CreateDiskAndFileMenus() {
   DiskPropMnu = AddMenuItem(DiskMnu, "DiskPropMnu", "Properties");
   Connect(NewDFSFileMnuItem, &TKestrowMainFrm::NewDFSFileMnuItemClick);
   Connect(NewDSDFileMnuItem, &TKestrowMainFrm::NewDSDFileMnuItemClick);
+  Connect(NewWatfordFileMnuItem, &TKestrowMainFrm::NewWatfordFileMnuItemClick);
   Connect(OpenDFSFileMnuItem, &TKestrowMainFrm::OpenDFSFileMnuItemClick);
   Connect(FullInfo, &TKestrowMainFrm::FullInfoClick);
   Connect(DiskPropMnu, &TKestrowMainFrm::DiskPropButClick);
@@ -922,8 +925,9 @@ void TKestrowMainFrm::DisableAllButtons() {
 }
 
 void TKestrowMainFrm::SetCommonButtons(ChildWindowClass* subject) {
-  for (QAction* command : {NewDFSFileBut, NewDFSFileMnuItem, NewDSDFileMnuItem, OpenDFSFileBut,
-                           OpenDFSFileMnuItem, HelpMnuAbout}) {
+  for (QAction* command :
+       {NewDFSFileBut, NewDFSFileMnuItem, NewDSDFileMnuItem, NewWatfordFileMnuItem, OpenDFSFileBut,
+        OpenDFSFileMnuItem, HelpMnuAbout}) {
     Enable(command, true);
   }
   if (subject == nullptr) {

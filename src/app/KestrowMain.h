@@ -64,6 +64,7 @@ class TKestrowMainFrm : public QMainWindow {
   QToolBar* TBToolbar1;
   QMenu *DiskMnu, *FileMnu, *EditMnu, *View1, *WindowMnu, *HelpMnu;
   QAction *NewDFSFileMnuItem, *NewDSDFileMnuItem, *OpenDFSFileMnuItem, *FullInfo, *DiskPropMnu;
+  QAction* NewWatfordFileMnuItem;
   QAction *OpenInspectorMnuItem, *SaveFileChangesMnuItem, *SaveAllFileChangesMnuItem;
   QAction *UndoMnuItem, *CopyMnuItem, *PasteMnuItem, *SelectAllMnuItem, *DeleteMnuItem;
   QAction *FindMnuItem, *FindAgainMnuItem, *LockMnuItem, *UnLockMnuItem;
@@ -90,6 +91,8 @@ class TKestrowMainFrm : public QMainWindow {
   void NewDFSFileMnuItemClick();
   // Disk, New disk (dsd 80T): as New disk, offering a double-sided image first.
   void NewDSDFileMnuItemClick();
+  // Disk, New disk (Watford 62-file): as New disk, with a second catalogue (NewWatfordDisk.cpp).
+  void NewWatfordFileMnuItemClick();
   void OpenDFSFileMnuItemClick();
   // Opens each image as Disk, Open does, with its messages: the files named when the
   // program was started, or by a later start. During the splash they wait for its end.

@@ -87,7 +87,7 @@ std::array<std::string, 3> DiskStatusTexts(const DFSDiskClass& disk, int fileCou
   int option = std::clamp(disk.BootOption, 0, 3);
   return {std::to_string(fileCount) + " file" + (fileCount == 1 ? "" : "s"),
           "Boot Opt " + std::to_string(disk.BootOption) + " (" + kBootOptionNames[option],
-          DiskSizeText(disk) + " DFS Disk"};
+          DiskSizeText(disk) + " " + disk.FormatName()};
 }
 
 std::array<std::string, 3> SpaceStatusTexts(const DFSDiskClass& disk) {

@@ -19,7 +19,7 @@ std::array<std::string, 7> EntryCellTexts(const DFSFileClass& entry);
 // "80 track (200K)" for 800 sectors, "40 track (100K)" for 400, else "N sectors (xK)".
 std::string DiskSizeText(const DFSDiskClass& disk);
 
-// "N files", "Boot Opt B (...)" and DiskSizeText + " DFS Disk".
+// "N files", "Boot Opt B (...)" and DiskSizeText + " DFS Disk" (or " Watford 62-file").
 std::array<std::string, 3> DiskStatusTexts(const DFSDiskClass& disk, int fileCount);
 // "N bytes used", "N bytes free" and "Largest block: N bytes".
 std::array<std::string, 3> SpaceStatusTexts(const DFSDiskClass& disk);

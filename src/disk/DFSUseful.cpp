@@ -29,7 +29,12 @@ constexpr int32_t kLargeDiskSize = 800 * kSectorSize;
 constexpr int32_t kSmallDiskSize = 400 * kSectorSize;
 constexpr int32_t kFewestSectors = 2;
 constexpr int32_t kMostSectors = 1023;
+// A Watford DFS 62-file disk keeps its second catalogue in sectors 2 and 3, marked by
+// eight 0xAA bytes where the first catalogue has the first half of the title.
 constexpr int64_t kWatfordSecondCatalogue = 2 * kSectorSize;
+constexpr uint8_t kWatfordMark = 0xAA;
+constexpr size_t kWatfordMarkLength = 8;
+constexpr int32_t kWatfordFirstDataSector = 4;
 const char* const kInUseMessage = "Could not open the file, probably in use by another program.";
 
 // Title character i (0-11) lies in sector 0 for the first 8, then in sector 1.
@@ -64,9 +69,10 @@ void PutWord(Catalogue& bytes, size_t offset, uint32_t value) {
   bytes[offset + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
 }
 
-DFSFileClass DecodeEntry(const Catalogue& bytes, int index) {
-  size_t nameSlot = kFirstNameSlot + 8 * static_cast<size_t>(index);
-  size_t infoSlot = kFirstInfoSlot + 8 * static_cast<size_t>(index);
+// The entry in slot of a catalogue's bytes, listed at position index.
+DFSFileClass DecodeEntry(const Catalogue& bytes, int slot, int index) {
+  size_t nameSlot = kFirstNameSlot + 8 * static_cast<size_t>(slot);
+  size_t infoSlot = kFirstInfoSlot + 8 * static_cast<size_t>(slot);
   uint8_t directoryByte = bytes[nameSlot + 7];
   uint8_t mixed = bytes[infoSlot + 6];
   DFSFileClass entry;
@@ -126,8 +132,9 @@ DFSFileList SortedByStart(DFSFileList list) {
 // ever grows, so unordered, overlapping or zero-length entries cannot pull it back onto
 // existing data. A gap between files may be filled exactly; the space after the last
 // file must be larger than the data. Entries beyond the disk bound nothing inside it.
-int32_t FirstFit(const DFSFileList& list, int64_t length, int64_t diskSize) {
-  int64_t candidate = kCatalogueSize;
+// Data goes nowhere before firstFree, the end of the catalogues.
+int32_t FirstFit(const DFSFileList& list, int64_t length, int64_t diskSize, int64_t firstFree) {
+  int64_t candidate = firstFree;
   for (const DFSFileClass& entry : SortedByStart(list)) {
     int64_t start = StartOffset(entry);
     if (start >= diskSize) {
@@ -188,11 +195,12 @@ int64_t SectorMapping::FileOffset(int64_t diskOffset) const {
 namespace {
 
 // The bytes of a blank image: one catalogue, or one for each side of a double-sided one.
-std::string BlankImageBytes(bool doubleSided);
+std::string BlankImageBytes(bool doubleSided, bool watford62);
 
 }  // namespace
 
-std::unique_ptr<DFSDiskClass> DFSDiskClass::Create(const std::string& fileName, int creationFlag) {
+std::unique_ptr<DFSDiskClass> DFSDiskClass::Create(const std::string& fileName, int creationFlag,
+                                                   bool watford62) {
   if (creationFlag == 1) {
     // The lock on an image already there is taken first, so a file held elsewhere
     // survives. The blank image is written beside it and renamed into place, so a full
@@ -210,7 +218,7 @@ std::unique_ptr<DFSDiskClass> DFSDiskClass::Create(const std::string& fileName, 
         throw FileSystemError("Cannot create file", fileName, error.ErrorNumber());
       }
     }
-    ReplaceFileAtomically(fileName, BlankImageBytes(IsDoubleSidedName(fileName)));
+    ReplaceFileAtomically(fileName, BlankImageBytes(IsDoubleSidedName(fileName), watford62));
   }
   // A double-sided name always gets its real layout; side 0 is the first.
   ImageSides sides = OpenDiskImage(fileName);
@@ -224,6 +232,7 @@ DFSDiskClass::DFSDiskClass(std::shared_ptr<SFileStream> stream, const std::strin
     throw std::invalid_argument("DFSDiskClass needs an open image file");
   }
   ReadDiskOptions();
+  DetectWatfordCatalogue();
   ComputeSpace();
 }
 
@@ -242,6 +251,32 @@ void DFSDiskClass::ReadDiskOptions() {
   BootOption = (options & 0x30) >> 4;
 }
 
+void DFSDiskClass::DetectWatfordCatalogue() {
+  std::array<uint8_t, kWatfordMarkLength> mark{};
+  ReadDisk(kWatfordSecondCatalogue, mark.data(), mark.size());
+  if (!std::all_of(mark.begin(), mark.end(), [](uint8_t value) { return value == kWatfordMark; })) {
+    return;
+  }
+  // Watford DFS puts files at sector 4 or later. Data of the first catalogue in sectors
+  // 2-3 means the mark is only that file's first bytes, or the disk was written by a DFS
+  // that did not know the second catalogue: neither reading can be trusted for writing.
+  DFSFileList first;
+  ReadCatalogue(first);
+  conflictingWatfordMark_ = std::any_of(first.begin(), first.end(), [](const DFSFileClass& entry) {
+    return entry.Length > 0 && entry.StartSector < kWatfordFirstDataSector &&
+           StartOffset(entry) + RoundedLength(entry) > kWatfordSecondCatalogue;
+  });
+  watford_ = !conflictingWatfordMark_;
+}
+
+std::string DFSDiskClass::FormatName() const {
+  return watford_ ? "Watford 62-file" : "DFS Disk";
+}
+
+const char* DFSDiskClass::CatalogueFullMessage() const {
+  return watford_ ? kWatfordCatalogueFullMessage : kCatalogueFullMessage;
+}
+
 void DFSDiskClass::RequireWritable() const {
   if (IsReadOnly()) {
     throw ReadOnlyDiskError(readOnlyReason_);
@@ -258,12 +293,31 @@ Catalogue BlankCatalogue() {
   return bytes;
 }
 
-std::string BlankImageBytes(bool doubleSided) {
+// The second catalogue of a blank Watford 62-file disk, as Watford DFS formats it: the
+// mark, no entries, zeros in sector 3 bytes 0-5 (where the first catalogue has the end of
+// the title, the cycle number and the count) and the sector count repeated in bytes 6-7
+// with boot option bits 0. The boot option itself lives in the first catalogue alone.
+Catalogue BlankWatfordCatalogue() {
+  Catalogue bytes = BlankCatalogue();
+  std::fill_n(bytes.begin(), kWatfordMarkLength, kWatfordMark);
+  return bytes;
+}
+
+std::string BlankSideBytes(bool watford62) {
   Catalogue blank = BlankCatalogue();
   std::string bytes(blank.begin(), blank.end());
+  if (watford62) {
+    Catalogue second = BlankWatfordCatalogue();
+    bytes.append(second.begin(), second.end());
+  }
+  return bytes;
+}
+
+std::string BlankImageBytes(bool doubleSided, bool watford62) {
+  std::string bytes = BlankSideBytes(watford62);
   if (doubleSided) {
     bytes.resize(static_cast<size_t>(kTrackSize), '\0');
-    bytes.append(blank.begin(), blank.end());
+    bytes += BlankSideBytes(watford62);
   }
   return bytes;
 }
@@ -282,28 +336,42 @@ std::string DFSDiskClass::GetTitle() {
 }
 
 void DFSDiskClass::ReadCatalogue(DFSFileList& list) {
-  Catalogue bytes = ReadCatalogueBytes();
-  int count = bytes[kCountByte] >> 3;
-  for (int index = 0; index < count; ++index) {
-    list.push_back(DecodeEntry(bytes, index));
+  int index = 0;
+  for (int catalogue = 0; catalogue < CatalogueCount(); ++catalogue) {
+    Catalogue bytes = ReadCatalogueBytes(catalogue);
+    int count = bytes[kCountByte] >> 3;
+    for (int slot = 0; slot < count; ++slot) {
+      DFSFileClass entry = DecodeEntry(bytes, slot, index++);
+      entry.CatalogueNumber = catalogue;
+      list.push_back(entry);
+    }
   }
 }
 
-int DFSDiskClass::FileCount() {
+int DFSDiskClass::CatalogueFileCount(int catalogue) {
+  if (catalogue < 0 || catalogue >= CatalogueCount()) {
+    return 0;
+  }
   uint8_t count = 0;
-  ReadDisk(kCountByte, &count, 1);
+  ReadDisk(catalogue * kCatalogueSize + static_cast<int64_t>(kCountByte), &count, 1);
   return count >> 3;
+}
+
+int DFSDiskClass::FileCount() {
+  return CatalogueFileCount(0) + CatalogueFileCount(1);
 }
 
 void DFSDiskClass::ComputeSpace() {
   DFSFileList list;
   ReadCatalogue(list);
-  // Sectors from 2 to the last that some entry covers: overlapping entries count once,
-  // and entries past the end count only for what lies inside.
-  const int64_t sectors = std::max<int64_t>(SectorCount(), kFewestSectors);
+  // Sectors from the end of the catalogues to the last that some entry covers:
+  // overlapping entries count once, and entries past the end count only for what lies
+  // inside. The catalogues' own sectors are never free.
+  const int64_t firstData = FirstDataSector();
+  const int64_t sectors = std::max<int64_t>(SectorCount(), firstData);
   std::vector<bool> covered(static_cast<size_t>(sectors), false);
   for (const DFSFileClass& entry : list) {
-    int64_t first = std::max<int64_t>(entry.StartSector, kFewestSectors);
+    int64_t first = std::max<int64_t>(entry.StartSector, firstData);
     int64_t end =
         std::min<int64_t>(entry.StartSector + RoundedLength(entry) / kSectorSize, sectors);
     for (int64_t sector = first; sector < end; ++sector) {
@@ -313,7 +381,7 @@ void DFSDiskClass::ComputeSpace() {
   int64_t used = 0;
   int64_t run = 0;
   int64_t longest = 0;
-  for (int64_t sector = kFewestSectors; sector < sectors; ++sector) {
+  for (int64_t sector = firstData; sector < sectors; ++sector) {
     if (covered[static_cast<size_t>(sector)]) {
       ++used;
       run = 0;
@@ -321,7 +389,7 @@ void DFSDiskClass::ComputeSpace() {
       longest = std::max(longest, ++run);
     }
   }
-  UsedSpace = static_cast<int32_t>(kCatalogueSize + used * kSectorSize);
+  UsedSpace = static_cast<int32_t>((firstData + used) * kSectorSize);
   LargestFree = static_cast<int32_t>(longest * kSectorSize);
 }
 
@@ -425,7 +493,7 @@ bool DFSDiskClass::ChangeEntryLike(const DFSFileClass& target,
     return false;
   }
   *entry = changed;
-  StoreCatalogue(list, false);
+  StoreCatalogue(list, false, CatalogueBit(changed));
   return true;
 }
 
@@ -473,8 +541,9 @@ bool DFSDiskClass::DeleteFile(const DFSFileClass& target) {
     Prompts().ShowMessage(MakeFileMessage(kDeleteLockedMessage, entry->Name));
     return false;
   }
+  const unsigned touched = CatalogueBit(*entry);
   list.erase(entry);
-  StoreCatalogue(list, true);
+  StoreCatalogue(list, true, touched);
   ComputeSpace();
   return true;
 }
@@ -536,37 +605,129 @@ bool DFSDiskClass::RenameFile(char directory, const std::string& oldName,
 int32_t DFSDiskClass::FindFreeSpace(int32_t length) {
   DFSFileList list;
   ReadCatalogue(list);
-  return FirstFit(list, length, DiskSize);
+  return FirstFit(list, length, DiskSize, FirstDataSector() * kSectorSize);
 }
 
 void DFSDiskClass::ClearCatalogue() {
   RequireWritable();
-  Catalogue bytes = ReadCatalogueBytes();
-  ClearEntrySlots(bytes);
-  WriteCatalogueBytes(bytes);
+  std::vector<CatalogueBytes> images;
+  for (int catalogue = 0; catalogue < CatalogueCount(); ++catalogue) {
+    images.push_back(ReadCatalogueBytes(catalogue));
+    ClearEntrySlots(images.back());
+  }
+  WriteCatalogueImages(images, false);
 }
 
 void DFSDiskClass::WriteCatalogue(DFSFileList& list) {
   StoreCatalogue(list, false);
 }
 
-void DFSDiskClass::StoreCatalogue(DFSFileList& list, bool writeCount) {
-  RequireWritable();
-  if (list.size() > kMaxCatalogueEntries) {
-    throw std::length_error(kCatalogueFullMessage);
+int DFSDiskClass::CatalogueForNewEntry(const DFSFileList& list) const {
+  auto inFirst = std::count_if(list.begin(), list.end(), [](const DFSFileClass& entry) {
+    return entry.CatalogueNumber == 0;
+  });
+  return watford_ && inFirst >= kMaxCatalogueEntries ? 1 : 0;
+}
+
+std::vector<DFSDiskClass::CatalogueBytes> DFSDiskClass::CatalogueImages(DFSFileList& list,
+                                                                        bool writeCount,
+                                                                        unsigned touched) {
+  if (std::any_of(list.begin(), list.end(), [this](const DFSFileClass& entry) {
+        return entry.CatalogueNumber < 0 || entry.CatalogueNumber >= CatalogueCount();
+      })) {
+    throw std::invalid_argument("An entry names a catalogue this disk does not have");
   }
   std::stable_sort(list.begin(), list.end(), [](const DFSFileClass& a, const DFSFileClass& b) {
-    return a.StartSector > b.StartSector;
+    return a.CatalogueNumber != b.CatalogueNumber ? a.CatalogueNumber < b.CatalogueNumber
+                                                  : a.StartSector > b.StartSector;
   });
-  Catalogue bytes = ReadCatalogueBytes();
-  ClearEntrySlots(bytes);
-  for (size_t index = 0; index < list.size(); ++index) {
-    EncodeEntry(bytes, static_cast<int>(index), list[index]);
+  std::vector<CatalogueBytes> images;
+  for (int catalogue = 0; catalogue < CatalogueCount(); ++catalogue) {
+    CatalogueBytes bytes = ReadCatalogueBytes(catalogue);
+    if ((touched & (1u << catalogue)) == 0) {
+      images.push_back(bytes);  // nothing of it changed: not even its order
+      continue;
+    }
+    ClearEntrySlots(bytes);
+    int slot = 0;
+    for (const DFSFileClass& entry : list) {
+      if (entry.CatalogueNumber != catalogue) {
+        continue;
+      }
+      if (slot == kMaxCatalogueEntries) {
+        throw std::length_error(CatalogueFullMessage());
+      }
+      EncodeEntry(bytes, slot++, entry);
+    }
+    if (writeCount) {
+      bytes[kCountByte] = static_cast<uint8_t>(slot * 8);
+    }
+    images.push_back(bytes);
   }
-  if (writeCount) {
-    bytes[kCountByte] = static_cast<uint8_t>(list.size() * 8);
+  return images;
+}
+
+void DFSDiskClass::WriteCatalogueImages(const std::vector<CatalogueBytes>& images,
+                                        bool journalled) {
+  std::vector<int> changed;
+  for (int catalogue = 0; catalogue < static_cast<int>(images.size()); ++catalogue) {
+    if (images[static_cast<size_t>(catalogue)] != ReadCatalogueBytes(catalogue)) {
+      changed.push_back(catalogue);
+    }
   }
-  WriteCatalogueBytes(bytes);
+  if (changed.empty()) {
+    changed.push_back(0);  // every change writes, as on a one-catalogue disk
+  }
+  if (!watford_ || changed.size() == 1) {
+    if (journalled) {
+      WriteDisk(changed.front() * kCatalogueSize,
+                images[static_cast<size_t>(changed.front())].data(), kCatalogueSize);
+      Stream->Flush();
+    } else {
+      WriteCatalogueBytes(images[static_cast<size_t>(changed.front())], changed.front());
+    }
+    return;
+  }
+  // Both catalogues: a kill or failure between the two writes must leave both old.
+  std::optional<Journal> journal;
+  if (!journalled) {
+    journal = Journal::Begin(*Stream, HostRanges(0, CatalogueCount() * kCatalogueSize));
+  }
+  try {
+    for (int catalogue : changed) {
+      WriteDisk(catalogue * kCatalogueSize, images[static_cast<size_t>(catalogue)].data(),
+                kCatalogueSize);
+      Stream->Flush();
+    }
+  } catch (const std::exception&) {
+    if (journal) {
+      try {
+        journal->RollBack(*Stream);
+      } catch (const FileSystemError&) {
+        // The journal stays for the next opening; the first failure is the one to report.
+      }
+    }
+    throw;
+  }
+  if (journal) {
+    journal->Commit();
+  }
+}
+
+void DFSDiskClass::WriteCatalogueUnderJournal(DFSFileList& list) {
+  RequireWritable();
+  if (list.size() > static_cast<size_t>(MaxEntries())) {
+    throw std::length_error(CatalogueFullMessage());
+  }
+  WriteCatalogueImages(CatalogueImages(list, true), true);
+}
+
+void DFSDiskClass::StoreCatalogue(DFSFileList& list, bool writeCount, unsigned touched) {
+  RequireWritable();
+  if (list.size() > static_cast<size_t>(MaxEntries())) {
+    throw std::length_error(CatalogueFullMessage());
+  }
+  WriteCatalogueImages(CatalogueImages(list, writeCount, touched), false);
 }
 
 void DFSDiskClass::AddCatalogueEntry(const DFSFileClass& file, int32_t offset) {
@@ -574,8 +735,9 @@ void DFSDiskClass::AddCatalogueEntry(const DFSFileClass& file, int32_t offset) {
   ReadCatalogue(list);
   DFSFileClass entry = file;
   entry.StartSector = offset / kSectorSize;
+  entry.CatalogueNumber = CatalogueForNewEntry(list);
   list.push_back(entry);
-  StoreCatalogue(list, true);
+  StoreCatalogue(list, true, CatalogueBit(entry));
 }
 
 int DFSDiskClass::SaveFile(const DFSFileClass& file, SStream& source) {
@@ -616,6 +778,7 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
   std::vector<Placed> placed;
   std::vector<std::pair<int64_t, int64_t>> overwritten;  // live disk ranges in the journal
   std::vector<int> results;
+  unsigned touched = 0;  // the catalogues that gain or lose an entry
   for (const SaveRequest& request : requests) {
     if (request.file.Length < 0) {
       throw std::invalid_argument("Negative file length");
@@ -630,18 +793,19 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
       results.push_back(kSaveDestinationLocked);
       continue;
     }
-    if (namesake == final.end() && final.size() >= kMaxCatalogueEntries) {
+    if (namesake == final.end() && final.size() >= static_cast<size_t>(MaxEntries())) {
       results.push_back(kSaveCatalogueFull);
       continue;
     }
     // Away from every live sector if possible; else over the namesake's own, journalled.
-    int32_t offset = FirstFit(occupied, entry.Length, DiskSize);
+    const int64_t firstFree = FirstDataSector() * kSectorSize;
+    int32_t offset = FirstFit(occupied, entry.Length, DiskSize, firstFree);
     DFSFileList others = final;
     if (namesake != final.end()) {
       others.erase(others.begin() + (namesake - final.begin()));
     }
     if (offset == 0 && namesake != final.end()) {
-      offset = FirstFit(others, entry.Length, DiskSize);
+      offset = FirstFit(others, entry.Length, DiskSize, firstFree);
       for (const DFSFileClass& live : original) {
         if (auto overlap = SectorOverlap(live, offset, entry.Length); offset != 0 && overlap) {
           overwritten.push_back(*overlap);
@@ -655,6 +819,10 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
     placed.push_back({offset, ReadFromStart(*request.source, entry.Length)});
     entry.StartSector = offset / kSectorSize;
     entry.CatalogueIndex = -1;
+    // A replacement stays in its namesake's catalogue; a new file fills the first first.
+    entry.CatalogueNumber =
+        namesake != final.end() ? namesake->CatalogueNumber : CatalogueForNewEntry(others);
+    touched |= CatalogueBit(entry);
     others.push_back(entry);
     final = std::move(others);
     occupied.push_back(entry);
@@ -663,9 +831,15 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
   if (placed.empty()) {
     return results;
   }
+  // The data never reaches the catalogues' sectors, so their new bytes are known now.
+  const std::vector<CatalogueBytes> images = CatalogueImages(final, true, touched);
+  int changedCatalogues = 0;
+  for (int catalogue = 0; catalogue < CatalogueCount(); ++catalogue) {
+    changedCatalogues += images[static_cast<size_t>(catalogue)] != ReadCatalogueBytes(catalogue);
+  }
   std::optional<Journal> journal;
-  if (!overwritten.empty()) {
-    std::vector<HostRange> ranges = HostRanges(0, kCatalogueSize);
+  if (!overwritten.empty() || changedCatalogues > 1) {
+    std::vector<HostRange> ranges = HostRanges(0, CatalogueCount() * kCatalogueSize);
     for (const auto& [offset, length] : overwritten) {
       std::vector<HostRange> more = HostRanges(offset, length);
       ranges.insert(ranges.end(), more.begin(), more.end());
@@ -686,7 +860,7 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
       WriteDisk(file.offset, file.data.data(), file.data.size());
     }
     Stream->Flush();
-    StoreCatalogue(final, true);
+    WriteCatalogueImages(images, journal.has_value());
   } catch (const std::exception&) {
     try {
       if (journal) {
@@ -769,23 +943,24 @@ void DFSDiskClass::WriteDisk(int64_t diskOffset, const void* buffer, size_t coun
   });
 }
 
-DFSDiskClass::CatalogueBytes DFSDiskClass::ReadCatalogueBytes() {
+DFSDiskClass::CatalogueBytes DFSDiskClass::ReadCatalogueBytes(int catalogue) {
   CatalogueBytes bytes{};
-  ReadDisk(0, bytes.data(), bytes.size());
+  ReadDisk(catalogue * kCatalogueSize, bytes.data(), bytes.size());
   return bytes;
 }
 
-void DFSDiskClass::WriteCatalogueBytes(const CatalogueBytes& bytes) {
+void DFSDiskClass::WriteCatalogueBytes(const CatalogueBytes& bytes, int catalogue) {
   // A write that fails part-way, or a flush that fails, would leave names and sector
   // numbers of two different catalogues side by side; the catalogue as it was is put
   // back before the failure is raised.
-  CatalogueBytes previous = ReadCatalogueBytes();
+  CatalogueBytes previous = ReadCatalogueBytes(catalogue);
+  const int64_t at = catalogue * kCatalogueSize;
   try {
-    WriteDisk(0, bytes.data(), bytes.size());
+    WriteDisk(at, bytes.data(), bytes.size());
     Stream->Flush();
   } catch (const FileSystemError&) {
     try {
-      WriteDisk(0, previous.data(), previous.size());
+      WriteDisk(at, previous.data(), previous.size());
       Stream->Flush();
     } catch (const FileSystemError&) {
       // The first failure is the one to report.
@@ -907,8 +1082,7 @@ ImageSides OpenDiskImage(const std::string& path, OpenAccess access) {
   for (const SectorMapping& mapping : mappings) {
     auto disk = std::make_unique<DFSDiskClass>(stream, path, mapping);
     std::string reason = !journal.readOnlyReason.empty() ? journal.readOnlyReason : layoutReason;
-    if (reason.empty() &&
-        HasWatfordCatalogue(*stream, mapping.FileOffset(kWatfordSecondCatalogue))) {
+    if (reason.empty() && disk->HasConflictingWatfordMark()) {
       reason = kWatfordReadOnlyMessage;
       AddLine(notice,
               doubleSided ? "Drive " + std::to_string(mapping.side * 2) + ": " + reason : reason);
@@ -945,10 +1119,11 @@ std::string ChangeFailureMessage(const std::exception& error, const std::string&
 // ---- Messages -----------------------------------------------------------------------
 
 void ShowSaveResult(int result) {
+  if (result == kSaveCatalogueFull) {
+    Prompts().ShowMessage(kCatalogueFullMessage);
+    return;
+  }
   switch (result) {
-    case kSaveCatalogueFull:
-      Prompts().ShowMessage(kCatalogueFullMessage);
-      break;
     case kSaveNoRoom:
       Prompts().ShowMessage(kNoRoomMessage);
       break;
@@ -957,6 +1132,14 @@ void ShowSaveResult(int result) {
       break;
     default:
       break;
+  }
+}
+
+void ShowSaveResult(int result, const DFSDiskClass& disk) {
+  if (result == kSaveCatalogueFull) {
+    Prompts().ShowMessage(disk.CatalogueFullMessage());
+  } else {
+    ShowSaveResult(result);
   }
 }
 

@@ -26,6 +26,9 @@ class DFSFileClass {
   int32_t Length = 0;          // 0-0x3FFFF
   uint8_t Locked = 0;          // 0 or 1
   int32_t CatalogueIndex = 0;  // position in the catalogue when read
+  // Which catalogue holds the entry: 0 the one in sectors 0-1; 1 the second catalogue
+  // (sectors 2-3) of a Watford DFS 62-file disk. An entry stays in its catalogue.
+  int32_t CatalogueNumber = 0;
 };
 
 // An owning list of entries.
@@ -46,7 +49,8 @@ struct SectorMapping {
 
 constexpr int kSectorSize = 256;
 constexpr int kCatalogueSize = 512;
-constexpr int kMaxCatalogueEntries = 31;
+constexpr int kMaxCatalogueEntries = 31;  // in each catalogue
+constexpr int kMaxWatfordEntries = 62;    // both catalogues of a Watford 62-file disk
 
 // SaveFile results.
 enum SaveResult : int {
@@ -62,6 +66,8 @@ inline constexpr const char* kDeleteLockedMessage =
     "The file $File cannot be deleted as it is locked, unlock it and then delete it.";
 inline constexpr const char* kCatalogueFullMessage =
     "The maximum file limit of 31 has been reached on this disk.";
+inline constexpr const char* kWatfordCatalogueFullMessage =
+    "The maximum file limit of 62 has been reached on this disk.";
 inline constexpr const char* kNoRoomMessage =
     "There is no room left on this disk, please delete some files or compact the disk";
 inline constexpr const char* kDestinationLockedMessage =
@@ -98,7 +104,9 @@ class DFSDiskClass {
   // A ".dsd" name (IsDoubleSidedName) is read as the double-sided image it is: flag 1
   // writes a blank double-sided image (CreateDoubleSided), and either flag gives its
   // side 0 (drive 0), read through the interleaved mapping. Side 2 needs OpenDiskImage.
-  static std::unique_ptr<DFSDiskClass> Create(const std::string& fileName, int creationFlag);
+  // watford62 makes the blank image (each side of it) a Watford DFS 62-file disk.
+  static std::unique_ptr<DFSDiskClass> Create(const std::string& fileName, int creationFlag,
+                                              bool watford62 = false);
 
   // Opens one disk on an already open, locked host file; used for the sides of a
   // double-sided image, which share the file.
@@ -127,10 +135,33 @@ class DFSDiskClass {
   const std::string& ReadOnlyReason() const { return readOnlyReason_; }
   void SetReadOnly(const std::string& reason) { readOnlyReason_ = reason; }
 
+  // ---- Catalogue format ----
+  // A Watford DFS 62-file disk (sector 2 starts with eight 0xAA bytes) has a second
+  // catalogue in sectors 2 and 3, laid out as the first, with entries 32-62. Decided when
+  // the disk is opened.
+  bool IsWatford() const { return watford_; }
+  // Sector 2 starts with the mark, but a file of the first catalogue lies in sectors 2-3:
+  // the disk is read as an Acorn one, and opened read-only.
+  bool HasConflictingWatfordMark() const { return conflictingWatfordMark_; }
+  // 1, or 2 on a Watford 62-file disk.
+  int CatalogueCount() const { return watford_ ? 2 : 1; }
+  // 31, or 62 on a Watford 62-file disk.
+  int MaxEntries() const { return kMaxCatalogueEntries * CatalogueCount(); }
+  // The first sector that file data may use: 2, or 4 on a Watford 62-file disk.
+  int32_t FirstDataSector() const { return watford_ ? 4 : 2; }
+  // "DFS Disk", or "Watford 62-file".
+  std::string FormatName() const;
+  // The message for kSaveCatalogueFull, naming this disk's limit.
+  const char* CatalogueFullMessage() const;
+
   // ---- Reading ----
   std::string GetTitle();
-  // Appends one entry per catalogue slot in catalogue order, CatalogueIndex 0, 1, ...
+  // Appends one entry per catalogue slot in catalogue order, CatalogueIndex 0, 1, ...:
+  // the first catalogue's entries, then (CatalogueNumber 1) the second catalogue's.
   void ReadCatalogue(DFSFileList& list);
+  // Entries in catalogue 0 or 1 now; ReadCatalogue lists catalogue 1's after catalogue 0's.
+  int CatalogueFileCount(int catalogue);
+  // All entries of every catalogue.
   int FileCount();
   void ComputeSpace();
 
@@ -168,8 +199,17 @@ class DFSDiskClass {
   bool RenameFile(const DFSFileClass& entry, const std::string& newName);
   // Byte offset where data of that length can go (first fit), or 0 when there is no room.
   int32_t FindFreeSpace(int32_t length);
+  // Zeroes the entry slots of every catalogue.
   void ClearCatalogue();
+  // Writes each entry into the catalogue its CatalogueNumber names (count bytes not
+  // written). A change to both catalogues commits through the rollback journal.
   void WriteCatalogue(DFSFileList& list);
+  // For a change that already holds the rollback journal over sectors 0-3 and whatever
+  // else it rewrites (a journal of its own would replace the caller's): stores list by
+  // CatalogueNumber with the count bytes, one write and flush for each catalogue that
+  // changes.
+  void WriteCatalogueUnderJournal(DFSFileList& list);
+  // The new entry goes into the first catalogue while it has room, then the second.
   void AddCatalogueEntry(const DFSFileClass& file, int32_t offset);
   // Writes file.Length bytes of source (from its start) into free space and catalogues
   // them; returns a SaveResult. An unlocked namesake is replaced. Its replacement goes
@@ -217,6 +257,18 @@ class DFSDiskClass {
   using CatalogueBytes = std::array<uint8_t, kCatalogueSize>;
 
   void ReadDiskOptions();
+  void DetectWatfordCatalogue();
+  // The catalogue a new entry goes into, given the entries of list: 0 while it has room.
+  int CatalogueForNewEntry(const DFSFileList& list) const;
+  // The bytes of each catalogue with list stored in it (each part in descending start
+  // order); count bytes set when writeCount is. A catalogue whose bit is clear in touched
+  // keeps its bytes as they are. Raises std::length_error for more than 31 entries in one
+  // catalogue.
+  std::vector<CatalogueBytes> CatalogueImages(DFSFileList& list, bool writeCount,
+                                              unsigned touched = kAllCatalogues);
+  // Writes the catalogues whose images differ from the disk, each in one write, and
+  // flushes. Two of them commit through the journal unless the caller has one (journalled).
+  void WriteCatalogueImages(const std::vector<CatalogueBytes>& images, bool journalled);
   void RequireWritable() const;
   // Finds the entry of list like FindEntryLike does.
   static DFSFileList::iterator LocateEntry(DFSFileList& list, const DFSFileClass& entry);
@@ -227,14 +279,17 @@ class DFSDiskClass {
   static bool NameTaken(DFSFileList& list, DFSFileList::iterator changed, char directory,
                         const std::string& name);
   int64_t DiskLimit() const;
-  CatalogueBytes ReadCatalogueBytes();
-  // Writes sectors 0 and 1 in one write and flushes them to the host disk. When the
-  // write or the flush fails, the previous catalogue is written back before the
+  // Catalogue 0 (sectors 0-1) or 1 (sectors 2-3).
+  CatalogueBytes ReadCatalogueBytes(int catalogue = 0);
+  // Writes the two sectors of a catalogue in one write and flushes them to the host disk.
+  // When the write or the flush fails, the previous catalogue is written back before the
   // FileSystemError is raised.
-  void WriteCatalogueBytes(const CatalogueBytes& bytes);
-  // Stores list as the catalogue's entries, with count byte list.size() * 8 when
-  // writeCount is set, in one write.
-  void StoreCatalogue(DFSFileList& list, bool writeCount);
+  void WriteCatalogueBytes(const CatalogueBytes& bytes, int catalogue = 0);
+  // Stores list as the entries of the catalogues whose bits are set in touched, with
+  // count bytes when writeCount is set: one write for each catalogue that changes.
+  void StoreCatalogue(DFSFileList& list, bool writeCount, unsigned touched = kAllCatalogues);
+  static unsigned CatalogueBit(const DFSFileClass& entry) { return 1u << entry.CatalogueNumber; }
+  static constexpr unsigned kAllCatalogues = 3;
   // Applies change to the named entry and stores the catalogue; false (after the
   // lookup failure message) when the entry is missing.
   bool ChangeEntry(char directory, const std::string& name,
@@ -245,6 +300,8 @@ class DFSDiskClass {
   bool writeProtected_ = false;
   std::function<void(const std::string&)> titleObserver_;
   std::string readOnlyReason_;
+  bool watford_ = false;
+  bool conflictingWatfordMark_ = false;
 };
 
 // ---- Whole image files -------------------------------------------------------------
@@ -262,8 +319,9 @@ using ImageSides = std::vector<std::unique_ptr<DFSDiskClass>>;
 // is not empty opens (NotADiskImageError for an empty one). A journal left by an
 // interrupted change is rolled back first (OpenNotice of the first side tells of it); a
 // journal that cannot be applied is left alone and the image opens read-only. So does an
-// image whose content is laid out otherwise than its name says, and a side holding a
-// Watford DFS 62-file catalogue. Fails with FileSystemError as Create does.
+// image whose content is laid out otherwise than its name says, and a side whose sector 2
+// carries the Watford 62-file mark while its first catalogue lists a file there. Fails
+// with FileSystemError as Create does.
 ImageSides OpenDiskImage(const std::string& path, OpenAccess access = OpenAccess::ReadWrite);
 
 // What to tell the user when an image cannot be opened: kCouldNotOpenMessage's text when
@@ -280,6 +338,8 @@ ImageSides CreateDoubleSided(const std::string& path);
 
 // Shows the message for a SaveFile result through the prompt interface; nothing for 0.
 void ShowSaveResult(int result);
+// The same, with the catalogue-full message naming disk's own limit.
+void ShowSaveResult(int result, const DFSDiskClass& disk);
 
 // Beeps, then returns message with every "$File" replaced by text.
 std::string MakeFileMessage(const std::string& message, const std::string& text);

@@ -33,7 +33,7 @@ constexpr size_t kAnyNumber = SIZE_MAX;
 
 const char* const kUsage =
     "Usage: kestrow-dfs COMMAND ARGUMENTS\n"
-    "  new [--double|--mmb] IMAGE       list [--json] IMAGE\n"
+    "  new [--double|--mmb] [--watford] IMAGE   list [--json] IMAGE\n"
     "  extract IMAGE DIR [D.NAME ...]   add [--overwrite] IMAGE HOSTFILE ...\n"
     "  delete IMAGE D.NAME ...          lock IMAGE D.NAME ...    unlock IMAGE D.NAME ...\n"
     "  rename IMAGE D.NAME NEWNAME      setdir IMAGE D.NAME C\n"
@@ -83,7 +83,7 @@ using CommandHandler = int (*)(CommandRun&);
 struct CommandDefinition {
   const char* name;
   const char* synopsis;
-  const char* option;  // the one option it takes, or nullptr
+  const char* option;  // the options it takes, separated by spaces, or nullptr
   size_t minOperands;
   size_t maxOperands;
   CommandHandler run;
@@ -222,7 +222,8 @@ int NewCommand(CommandRun& run) {
   if (run.HasOption("--double") && !IsDoubleSidedName(image.path)) {
     throw UsageError("a double-sided image needs a name ending in .dsd: " + image.path);
   }
-  DFSDiskClass::Create(image.path, 1);  // double-sided for a .dsd name
+  // Double-sided for a .dsd name; --watford gives each side a second catalogue.
+  DFSDiskClass::Create(image.path, 1, run.HasOption("--watford"));
   return kCommandDone;
 }
 
@@ -549,7 +550,7 @@ int CompactCommand(CommandRun& run) {
 }
 
 const CommandDefinition kCommands[] = {
-    {"new", "new [--double|--mmb] IMAGE", "--double", 1, 1, NewCommand},
+    {"new", "new [--double|--mmb] [--watford] IMAGE", "--double --watford", 1, 1, NewCommand},
     {"list", "list [--json] IMAGE", "--json", 1, 1, ListCommand},
     {"extract", "extract IMAGE DIR [D.NAME ...]", nullptr, 2, kAnyNumber, ExtractCommand},
     {"add", "add [--overwrite] IMAGE HOSTFILE ...", "--overwrite", 2, kAnyNumber, AddCommand},
@@ -592,6 +593,14 @@ bool TakesValue(const CommandDefinition& definition, const std::string& argument
   return false;
 }
 
+bool TakesOption(const CommandDefinition& definition, const std::string& argument) {
+  if (definition.option == nullptr) {
+    return false;
+  }
+  std::string options = std::string(" ") + definition.option + " ";
+  return options.find(" " + argument + " ") != std::string::npos;
+}
+
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              const CommandDefinition& definition) {
   CommandLine line;
@@ -603,7 +612,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
       line.operands.push_back(argument);
     } else if (argument == "--") {
       optionsEnded = true;
-    } else if (definition.option != nullptr && argument == definition.option) {
+    } else if (TakesOption(definition, argument)) {
       line.options.insert(argument);
     } else if (TakesValue(definition, argument)) {
       if (index + 1 == arguments.size()) {
@@ -686,7 +695,7 @@ std::optional<EntryArgument> ParseEntryArgument(const std::string& text) {
       std::all_of(text.begin() + 1, text.end(),
                   [](char digit) { return digit >= '0' && digit <= '9'; })) {
     int position = std::stoi(text.substr(1));
-    if (position < 1 || position > 31) {
+    if (position < 1 || position > kMaxWatfordEntries) {
       return std::nullopt;
     }
     entry.position = position - 1;

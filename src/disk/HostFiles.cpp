@@ -634,7 +634,7 @@ bool SaveAlienFile(DFSDiskClass& disk, const std::string& hostPath, const AlienF
     Prompts().ShowMessage(ChangeFailureMessage(error, kCouldNotSaveMessage));
   }
   if (result) {
-    ShowSaveResult(*result);
+    ShowSaveResult(*result, disk);
   }
   if (saveStarted && callbacks.afterEachFile) {
     callbacks.afterEachFile();
@@ -702,7 +702,7 @@ ImportSummary ImportFilesTogether(DFSDiskClass& disk, const std::vector<std::str
       std::vector<int> results = disk.SaveFiles(requests);
       for (size_t index = 0; index < results.size(); ++index) {
         TellFile(callbacks, accepted[index].hostPath);
-        ShowSaveResult(results[index]);
+        ShowSaveResult(results[index], disk);
         ++(results[index] == kSaveDone ? summary.storedCount : summary.skippedCount);
       }
     } catch (const std::exception& error) {

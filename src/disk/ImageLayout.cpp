@@ -12,8 +12,6 @@ constexpr size_t kCountByte = 0x105;
 constexpr size_t kOptionByte = 0x106;
 constexpr size_t kSectorCountByte = 0x107;
 constexpr uint8_t kMaxCountByte = 31 * 8;
-constexpr uint8_t kWatfordMark = 0xAA;
-constexpr size_t kWatfordMarkLength = 8;
 
 struct CatalogueMarks {
   uint8_t countByte = 0;
@@ -63,16 +61,6 @@ LayoutFindings DetectLayout(SStream& image, ImageLayout byName) {
   bool interleaved = side1.countByte % 8 == 0 && side1.countByte <= kMaxCountByte &&
                      side1.sectorCount == side0.sectorCount && side0.sectorCount >= 2;
   return {interleaved ? ImageLayout::InterleavedDoubleSided : ImageLayout::LinearSingleSided, true};
-}
-
-bool HasWatfordCatalogue(SStream& image, int64_t sector2Offset) {
-  std::array<uint8_t, kWatfordMarkLength> bytes{};
-  image.Seek(sector2Offset);
-  if (image.Read(bytes.data(), bytes.size()) != bytes.size()) {
-    return false;
-  }
-  return std::all_of(bytes.begin(), bytes.end(),
-                     [](uint8_t value) { return value == kWatfordMark; });
 }
 
 std::string LayoutMismatchMessage(const std::string& path, ImageLayout byName, ImageLayout found) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the content of an image file says about its layout, whatever its name says:
-// a linear single-sided image or an interleaved double-sided one, and whether a side
-// holds a Watford DFS 62-file catalogue. Used when an image is opened, so that a file
-// whose name and content disagree is never written through the wrong layout.
+// a linear single-sided image or an interleaved double-sided one. Used when an image is
+// opened, so that a file whose name and content disagree is never written through the
+// wrong layout.
 #pragma once
 
 #include <cstdint>
@@ -26,14 +26,12 @@ struct LayoutFindings {
 // 2560 is then sector 10, file data.
 LayoutFindings DetectLayout(SStream& image, ImageLayout byName);
 
-// Whether the disk whose sector 2 starts at byte sector2Offset of the host file holds a
-// Watford DFS 62-file disk's second catalogue: eight 0xAA bytes at the start of sector 2.
-bool HasWatfordCatalogue(SStream& image, int64_t sector2Offset);
-
 // The message for an image whose name says byName and whose content says found.
 std::string LayoutMismatchMessage(const std::string& path, ImageLayout byName, ImageLayout found);
 
+// Sector 2 starts with the Watford 62-file mark, yet a file of the first catalogue lies
+// there: either reading could be wrong, so nothing is written.
 inline constexpr const char* kWatfordReadOnlyMessage =
-    "This is a Watford DFS 62-file disk. Kestrow cannot change such a disk yet without "
-    "overwriting its second catalogue (sectors 2 and 3) and the files it lists, so it is "
-    "opened read-only.";
+    "Sector 2 of this disk starts with the mark of a Watford DFS 62-file disk, but its first "
+    "catalogue lists a file there. Kestrow cannot tell which is right without risking the "
+    "files of one or the other, so the disk is opened read-only as an Acorn DFS disk.";

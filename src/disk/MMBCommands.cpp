@@ -237,8 +237,8 @@ int OnBootCommand(MMBRun& run) {
   return Reported(run, run.mmb->SetBootDisc(drive, number));
 }
 
-const MMBCommandDefinition kNewMMB = {"new",        "new [--double|--mmb] IMAGE", "--mmb", 1, 1,
-                                      NewMMBCommand};
+const MMBCommandDefinition kNewMMB = {
+    "new", "new [--double|--mmb] [--watford] IMAGE", "--mmb", 1, 1, NewMMBCommand};
 
 const MMBCommandDefinition kMMBCommands[] = {
     {"dcat", "dcat [--json] MMB", "--json", 1, 1, CatalogueCommand},

@@ -40,8 +40,8 @@ const char* const kBootOptionNames[] = {"Off)", "Load)", "Run)", "Exec)"};
 // The widest text each column and panel can hold, for fitting the widths to the font.
 constexpr std::array<const char*, TDFSDiskFrm::kColumnCount> kWidestCells = {
     "W", "WELCOME", "L", "FF0000", "FF0000", "03FFFF", "3FF"};
-constexpr std::array<const char*, 3> kWidestPanels = {"31 files", "Boot Opt 3 (Exec)",
-                                                      "40 track (100K) DFS Disk"};
+constexpr std::array<const char*, 3> kWidestPanels = {"62 files", "Boot Opt 3 (Exec)",
+                                                      "40 track (100K) Watford 62-file"};
 constexpr std::array<const char*, 3> kWidestPanels1 = {"204800 bytes used", "204288 bytes free",
                                                        "Largest block: 204288 bytes"};
 constexpr int kCellPadding = 6;
@@ -296,7 +296,7 @@ void TDFSDiskFrm::UpdateStatusBar(int fileCount) {
   const int option = std::clamp(disk->BootOption, 0, 3);
   StatusPanels[1]->setText(
       QString("Boot Opt %1 (%2").arg(disk->BootOption).arg(kBootOptionNames[option]));
-  StatusPanels[2]->setText(QString::fromStdString(DiskSizeText(*disk)) + " DFS Disk");
+  StatusPanels[2]->setText(QString::fromStdString(DiskSizeText(*disk) + " " + disk->FormatName()));
   StatusBar1Panels[0]->setText(QString::number(disk->UsedSpace) + " bytes used");
   StatusBar1Panels[1]->setText(QString::number(disk->DiskSize - disk->UsedSpace) + " bytes free");
   StatusBar1Panels[2]->setText("Largest block: " + QString::number(disk->LargestFree) + " bytes");

@@ -185,7 +185,7 @@ void TestCliMMB::commandsChangeTheIndex_data() {
          "Usage: kestrow-dfs list [--json] IMAGE\n" << QStringList{};
   QTest::newRow("new on an MMB disc") << QStringList{"new", "MMB:3"} << 2
       << "kestrow-dfs: an MMB file is made with new --mmb, its discs with dformat: PATH:3\n"
-         "Usage: kestrow-dfs new [--double|--mmb] IMAGE\n" << QStringList{};
+         "Usage: kestrow-dfs new [--double|--mmb] [--watford] IMAGE\n" << QStringList{};
   QTest::newRow("dget to a .dsd") << QStringList{"dget", "MMB", "0", "out.dsd"} << 2
       << "kestrow-dfs: a disc is written as a single-sided image, not a .dsd: out.dsd\n"
          "Usage: kestrow-dfs dget MMB N OUT.ssd\n" << QStringList{};

@@ -22,9 +22,9 @@ namespace {
 
 using Answer = PromptInterface::Answer;
 
-const QStringList kNoChildCommands = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem",
-                                      "OpenDFSFileMnuItem", "HelpMnuAbout",
-                                      "NewDFSFileBut",      "OpenDFSFileBut"};
+const QStringList kNoChildCommands = {
+    "NewDFSFileMnuItem", "NewDSDFileMnuItem", "NewWatfordFileMnuItem", "OpenDFSFileMnuItem",
+    "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
 
 // Files A, B, C of 32 bytes each ("aaa...", "bbb...", "ccc...") in sectors 2, 3, 4 of a
 // disk with that title. With nearlyFull, a file FILLER then takes all but the last sector.

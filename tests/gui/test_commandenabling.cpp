@@ -21,8 +21,9 @@
 
 namespace {
 
-const QStringList kAlways = {"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
-                             "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
+const QStringList kAlways = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem", "NewWatfordFileMnuItem",
+                             "OpenDFSFileMnuItem", "HelpMnuAbout",      "NewDFSFileBut",
+                             "OpenDFSFileBut"};
 const QStringList kAnyChild = {"CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
                                "CloseAllMnuItem"};
 const QStringList kDiskWindow = {"FullInfo",           "DiskPropMnu",   "CheckDiskMnuItem",

@@ -3,6 +3,7 @@
 // keyboard selection rules, driven by real mouse and key events.
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,6 +108,10 @@ class DiskWindowTest : public QObject {
         << "split80"
         << QStringList{"2 files",         "Boot Opt 1 (Load)", "80 track (200K) DFS Disk",
                        "1024 bytes used", "203776 bytes free", "Largest block: 178944 bytes"};
+    QTest::newRow("Watford 62-file, both catalogues full")
+        << "watford62"
+        << QStringList{"62 files",         "Boot Opt 0 (Off)",  "80 track (200K) Watford 62-file",
+                       "16896 bytes used", "187904 bytes free", "Largest block: 187904 bytes"};
   }
   void statusBars() {
     QFETCH(QString, image);
@@ -121,6 +126,13 @@ class DiskWindowTest : public QObject {
     } else if (image == "split80") {
       // Free: 2 sectors before FIRST, 95 between, and 699 after SECOND.
       builder.BootOption(1).AddEntry(File("FIRST", 4)).AddEntry(File("SECOND", 100));
+    } else if (image == "watford62") {
+      // Sectors 0-3 hold the two catalogues; 62 one-sector files follow.
+      builder.Watford62();
+      for (int index = 0; index < 62; ++index) {
+        ImageEntry file = File("F" + std::to_string(index), uint32_t(4 + index));
+        index < 31 ? builder.AddEntry(file) : builder.AddSecondEntry(file);
+      }
     }
     TDFSDiskFrm* window = frame_->NewDFSFiler(builder.WriteToTemp(dir_, "status.ssd"));
     QVERIFY(window != nullptr);
@@ -134,6 +146,29 @@ class DiskWindowTest : public QObject {
             qPrintable(panel->text() + " is cut off"));
       }
     }
+    CloseChild(window);
+  }
+
+  // Disk, New disk (Watford 62-file) writes and opens a blank disk with both catalogues.
+  void newWatfordDisk() {
+    const std::string path = dir_.filePath("watford.ssd").toStdString();
+    const QList<QAction*> items = frame_->DiskMnu->actions();
+    QCOMPARE(items.indexOf(frame_->NewWatfordFileMnuItem),
+             items.indexOf(frame_->NewDSDFileMnuItem) + 1);
+    QCOMPARE(frame_->NewWatfordFileMnuItem->text(), QString("New disk (Watford 62-file)"));
+    (*prompts_)->QueueFileName(path);
+    ClickMenuItem(*frame_, frame_->DiskMnu, frame_->NewWatfordFileMnuItem);
+    QCOMPARE((*prompts_)->Events().at(0).text, std::string("single sided disk|*.ssd"));
+    (*prompts_)->Clear();
+    const std::vector<uint8_t> image = ReadHostFile(path);
+    QCOMPARE(image.size(), size_t(1024));
+    QCOMPARE(std::vector<uint8_t>(image.begin() + 512, image.begin() + 520),
+             std::vector<uint8_t>(8, 0xAA));
+    auto* window = qobject_cast<TDFSDiskFrm*>(frame_->ActiveChild());
+    QVERIFY(window != nullptr);
+    QCOMPARE(PanelTexts(window),
+             (QStringList{"0 files", "Boot Opt 0 (Off)", "80 track (200K) Watford 62-file",
+                          "1024 bytes used", "203776 bytes free", "Largest block: 203776 bytes"}));
     CloseChild(window);
   }
 

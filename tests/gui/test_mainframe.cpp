@@ -36,9 +36,9 @@ std::string TitledImage(const QTemporaryDir& dir, const std::string& title,
   return ImageBuilder(800).Title(title).AddEntry(entry).WriteToTemp(dir, name);
 }
 
-const QStringList kNoChildCommands = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem",
-                                      "OpenDFSFileMnuItem", "HelpMnuAbout",
-                                      "NewDFSFileBut",      "OpenDFSFileBut"};
+const QStringList kNoChildCommands = {
+    "NewDFSFileMnuItem", "NewDSDFileMnuItem", "NewWatfordFileMnuItem", "OpenDFSFileMnuItem",
+    "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
 
 // A stand-in for a file inspector window, so the registry and the Window menu can be
 // checked with inspector data.
@@ -173,11 +173,12 @@ class MainFrameTest : public QObject {
     QVERIFY(second->width() >= TDFSDiskFrm::kWindowWidth);
     QCOMPARE(second->maximumWidth(), second->width());
     QCOMPARE(EnabledCommandNames(*frame_),
-             QStringList({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
-                          "FullInfo", "DiskPropMnu", "CheckDiskMnuItem", "CompactDiskMnuItem",
-                          "CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
-                          "CloseAllMnuItem", "HelpMnuAbout", "NewDFSFileBut", "OpenDFSFileBut",
-                          "DiskPropBut", "FullInfoBut", "CheckDiskBut", "CompactDiskBut"}));
+             QStringList({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "NewWatfordFileMnuItem",
+                          "OpenDFSFileMnuItem", "FullInfo", "DiskPropMnu", "CheckDiskMnuItem",
+                          "CompactDiskMnuItem", "CascadeMnuItem", "TileHMnuItem", "TileVMnuItem",
+                          "DuplicateMnuItem", "CloseAllMnuItem", "HelpMnuAbout", "NewDFSFileBut",
+                          "OpenDFSFileBut", "DiskPropBut", "FullInfoBut", "CheckDiskBut",
+                          "CompactDiskBut"}));
     auto* first = static_cast<TDFSDiskFrm*>(frame_->Registry().ChildOrder()[1]);
     first->StatusBar1->hide();
     frame_->MdiArea->setActiveSubWindow(first);

@@ -38,8 +38,24 @@ ImageBuilder& ImageBuilder::AddEntry(const ImageEntry& entry) {
 }
 
 ImageBuilder& ImageBuilder::SetEntry(int slot, const ImageEntry& entry) {
-  size_t nameSlot = 0x008 + 8 * static_cast<size_t>(slot);
-  size_t infoSlot = 0x108 + 8 * static_cast<size_t>(slot);
+  return SetEntryAt(0, slot, entry);
+}
+
+ImageBuilder& ImageBuilder::Watford62() {
+  Bytes(0x200, std::vector<uint8_t>(8, 0xAA));
+  Byte(0x306, image_[0x106] & 3);
+  return Byte(0x307, image_[0x107]);
+}
+
+ImageBuilder& ImageBuilder::AddSecondEntry(const ImageEntry& entry) {
+  SetEntryAt(0x200, secondEntryCount_, entry);
+  ++secondEntryCount_;
+  return Byte(0x305, static_cast<uint8_t>(secondEntryCount_ * 8));
+}
+
+ImageBuilder& ImageBuilder::SetEntryAt(size_t base, int slot, const ImageEntry& entry) {
+  size_t nameSlot = base + 0x008 + 8 * static_cast<size_t>(slot);
+  size_t infoSlot = base + 0x108 + 8 * static_cast<size_t>(slot);
   std::string name = (entry.name + "       ").substr(0, 7);
   for (size_t index = 0; index < 7; ++index) {
     Byte(nameSlot + index, static_cast<uint8_t>(name[index]));

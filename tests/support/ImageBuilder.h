@@ -37,6 +37,13 @@ class ImageBuilder {
   // Writes the entry into slot, leaving the count byte alone.
   ImageBuilder& SetEntry(int slot, const ImageEntry& entry);
   ImageBuilder& CountByte(uint8_t value);
+  // Makes the disk a Watford DFS 62-file one as Watford DFS formats it: eight 0xAA bytes
+  // at the start of sector 2, no entries in the second catalogue (sectors 2-3), and the
+  // sector count repeated in sector 3 bytes 6-7. Call after SectorCount.
+  ImageBuilder& Watford62();
+  // Writes the entry into the next free slot of the second catalogue and raises its count
+  // byte (sector 3 byte 5) by 8.
+  ImageBuilder& AddSecondEntry(const ImageEntry& entry);
   ImageBuilder& Byte(size_t offset, uint8_t value);
   ImageBuilder& Bytes(size_t offset, const std::vector<uint8_t>& bytes);
   // Places data at sector * 256, growing the image as needed.
@@ -51,8 +58,12 @@ class ImageBuilder {
   std::string WriteToTemp(const QTemporaryDir& dir, const std::string& name = "disk.ssd") const;
 
  private:
+  // Writes the entry into slot of the catalogue that starts at byte base (0 or 512).
+  ImageBuilder& SetEntryAt(size_t base, int slot, const ImageEntry& entry);
+
   std::vector<uint8_t> image_;
   int entryCount_ = 0;
+  int secondEntryCount_ = 0;
 };
 
 // A double-sided image from the linear images of its two sides: track t of side s goes
