@@ -7,6 +7,7 @@
 
 #include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
+#include "disk/FileOperations.h"
 #include "diskwindow/DFSDisk.h"
 #include "inspector/FileInspector.h"
 #include "inspector/Find.h"
@@ -52,8 +53,7 @@ void TKestrowMainFrm::FileInspectorButClick() {
 TFileInspectorFrm* TKestrowMainFrm::NewInspectorWindow(TDFSDiskFrm* diskWindow,
                                                        const DFSFileClass& file) {
   const ChildDataClass* image = diskWindow->CommonData;
-  InspectorDataClass* data =
-      registry_->WindowExists(image->ImagePath, file.Directory, file.Name, image->Side);
+  InspectorDataClass* data = registry_->InspectorOn(image->ImagePath, file, image->Side);
   const int number = registry_->AllocateWindowNumber(data);
   std::unique_ptr<InspectorDataClass> newData;
   if (data == nullptr) {
@@ -103,6 +103,7 @@ std::unique_ptr<InspectorDataClass> TKestrowMainFrm::NewInspectorData(TDFSDiskFr
   data->OriginalExecAddress = file.ExecAddress;
   data->ClipboardFormat = ClipboardFormat;
   data->ParentDisk = disk;
+  data->Entry = file;
   return data;
 }
 
@@ -178,21 +179,20 @@ bool TKestrowMainFrm::SaveFile(ChildWindowClass* window) {
   return saved;
 }
 
-// A file that has left the catalogue (deleted or renamed meanwhile) is written as a new,
-// unlocked entry with the addresses it had when the inspector opened, so that the edits
-// are not lost.
+// The save replaces exactly the entry the inspector was opened on. A file that has left
+// the catalogue (deleted or renamed meanwhile) is written as a new, unlocked entry with
+// the addresses it had when the inspector opened, so that the edits are not lost.
 int TKestrowMainFrm::SaveInspectorData(DFSDiskClass& disk, InspectorDataClass& data) {
-  DFSFileClass entry;
-  if (std::optional<DFSFileClass> present = disk.FindFile(data.Directory, data.Name)) {
-    entry = *present;
-  } else {
-    entry.Directory = data.Directory;
-    entry.Name = data.Name;
-    entry.LoadAddress = data.OriginalLoadAddress;
-    entry.ExecAddress = data.OriginalExecAddress;
+  DFSFileClass entry = data.Entry;
+  entry.Directory = data.Directory;
+  entry.Name = data.Name;
+  entry.LoadAddress = data.OriginalLoadAddress;
+  entry.ExecAddress = data.OriginalExecAddress;
+  const EntrySave outcome = SaveEntryData(disk, entry, data.Buffer);
+  if (outcome.saved) {
+    data.Entry = *outcome.saved;
   }
-  entry.Length = static_cast<int32_t>(data.Buffer.Size());
-  return disk.SaveFile(entry, data.Buffer);
+  return outcome.result;
 }
 
 // ---- Edit menu -------------------------------------------------------------------------

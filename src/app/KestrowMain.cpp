@@ -22,6 +22,7 @@
 #include "dialogs/About.h"
 #include "dialogs/DiskProp.h"
 #include "dialogs/SaveChanges.h"
+#include "disk/FileOperations.h"
 #include "diskwindow/DFSDisk.h"
 #include "inspector/FileInspector.h"
 #include "inspector/Find.h"
@@ -45,17 +46,9 @@ const char* const kNoTempFolderMessage =
     "Warning : Your system has no temporary folder, copying/moving files will not be "
     "permitted.";
 const char* const kSelectFileToDeleteMessage = "Please select a file to delete.";
-const char* const kDeleteFailedMessage =
-    "Could not delete one or more of the files, probably the disk is in use by another "
-    "program.";
 const char* const kNoDiskWindowsMessage =
     "You have no DFS windows open, please open one and select a file to delete.";
 const char* const kSelectFileMessage = "Please select a file.";
-const char* const kFileInInspectorMessage =
-    "This file is in open in at least one File Inspector window, you must close the relevent "
-    "windows before you can make these changes";
-const char* const kLockFailedMessage =
-    "Could not lock the file(s), disk probably in use by another program.";
 const char* const kToolImageProperty = "ToolImage";
 
 QPixmap RenderSvg(const QString& path, int size) {
@@ -89,31 +82,20 @@ QString TrimmedText(const QString& text) {
   return text.mid(first, last - first);
 }
 
-// Grid rows (1 for the first file) of the selected files, in row order.
-std::vector<int> SelectedGridRows(const TDFSDiskFrm& window) {
-  std::vector<int> rows;
-  for (size_t index = 0; index < window.SelectedRows.size(); ++index) {
-    if (window.SelectedRows[index]) {
-      rows.push_back(static_cast<int>(index) + 1);
-    }
-  }
-  return rows;
-}
-
 // "Are you sure ..." naming the one file to go, or the selection, and the disk by its
 // window caption. With one file selected the question names that file, also when
 // another row was clicked last.
 std::string DeleteQuestion(const TDFSDiskFrm& window, int currentRow) {
   const QString caption = TrimmedText(window.windowTitle());
   const QString disk = caption.isEmpty() ? "with no title." : "titled " + caption;
-  const std::vector<int> selected = SelectedGridRows(window);
+  const std::vector<DFSFileClass> selected = window.SelectedEntries();
   if (selected.size() >= 2) {
     return ("Are you sure you wish to delete the selected files from DFS disk " + disk)
         .toUtf8()
         .toStdString();
   }
-  const int row = selected.size() == 1 ? selected.front() : currentRow;
-  const QString name = TrimmedText(window.Cells(1, row));
+  const DFSFileClass file = selected.size() == 1 ? selected.front() : window.RowEntry(currentRow);
+  const QString name = TrimmedText(QString::fromLatin1(file.Name));
   return ("Are you sure you want to delete the file " + name + " from DFS disk " + disk)
       .toUtf8()
       .toStdString();
@@ -497,19 +479,7 @@ TDFSDiskFrm* TKestrowMainFrm::NewDiskWindows(const std::string& path) {
 std::unique_ptr<DFSDiskClass> TKestrowMainFrm::OpenDiskSide(const std::string& path, int side) {
   DiskDataClass* other =
       side == ChildDataClass::kSingleSided ? nullptr : registry_->FindDiskData(path, 2 - side);
-  if (other == nullptr || other->Disk == nullptr) {
-    ImageSides sides = OpenDiskImage(path, OpenAccess::WriteIfAllowed);
-    return std::move(sides.at(side == ChildDataClass::kSingleSided ? 0 : side / 2));
-  }
-  SectorMapping mapping = other->Disk->Mapping();
-  mapping.side = side / 2;
-  auto disk =
-      std::make_unique<DFSDiskClass>(other->Disk->HostFile(), other->Disk->FileName, mapping);
-  // The side opened later keeps the image's read-only state.
-  if (other->Disk->IsReadOnly()) {
-    disk->SetReadOnly(other->Disk->ReadOnlyReason());
-  }
-  return disk;
+  return OpenImageSide(path, side, other != nullptr ? other->Disk.get() : nullptr);
 }
 
 std::unique_ptr<DiskDataClass> TKestrowMainFrm::NewDiskData(const std::string& path, int side,
@@ -683,19 +653,10 @@ void TKestrowMainFrm::DeleteDFSFile() {
   SetMenuButtons(window);
 }
 
-// DeleteFile itself reports a locked or vanished file and the loop goes on; a failed
+// DeleteEntries itself reports a locked or vanished file and the loop goes on; a failed
 // write stops it, leaving the files deleted so far deleted.
 bool TKestrowMainFrm::DeleteSelectedFiles(TDFSDiskFrm& window) {
-  DFSDiskClass* disk = window.Disk();
-  try {
-    for (const DFSFileClass& entry : window.SelectedEntries()) {
-      disk->DeleteFile(entry);
-    }
-  } catch (const std::exception& error) {
-    Prompts().ShowMessage(ChangeFailureMessage(error, kDeleteFailedMessage));
-    return false;
-  }
-  return true;
+  return DeleteEntries(*window.Disk(), window.SelectedEntries());
 }
 
 void TKestrowMainFrm::LockMnuItemClick() {
@@ -728,26 +689,15 @@ void TKestrowMainFrm::SetFileLockStatus(bool locked) {
 // Files open in an inspector are skipped; each change shows at once in this window's
 // lock column only.
 bool TKestrowMainFrm::LockSelectedFiles(TDFSDiskFrm& window, bool locked) {
-  bool refreshDue = false;
-  for (int row : SelectedGridRows(window)) {
-    const DFSFileClass entry = window.RowEntry(row);
-    if (registry_->WindowExists(window.CommonData->ImagePath, entry.Directory,
-                                PadRight(entry.Name, 7), window.CommonData->Side)) {
-      Prompts().ShowMessage(kFileInInspectorMessage);
-      continue;
-    }
-    try {
-      if (window.Disk()->SetLocked(entry, locked)) {
-        window.SetCells(2, row, locked ? "L" : "");
-      } else {
-        refreshDue = true;
-      }
-    } catch (const std::exception& error) {
-      Prompts().ShowMessage(ChangeFailureMessage(error, kLockFailedMessage));
-      break;
-    }
-  }
-  return refreshDue;
+  const ChildDataClass* image = window.CommonData;
+  const LockOutcome outcome =
+      SetEntriesLocked(*window.Disk(), window.SelectedEntries(), locked,
+                       [this, image](const DFSFileClass& entry) {
+                         return registry_->InspectorOn(image->ImagePath, entry, image->Side) !=
+                                nullptr;
+                       });
+  window.ShowLockChanges(outcome.changed, locked);
+  return outcome.vanished;
 }
 
 // Another window on the active child's image or file, sharing its data.
@@ -764,7 +714,11 @@ void TKestrowMainFrm::DuplicateMnuItemClick() {
     return;
   }
   try {
-    if (std::optional<DFSFileClass> file = parent->Disk()->FindFile(data->Directory, data->Name)) {
+    std::optional<DFSFileClass> file = FindSameEntry(*parent->Disk(), data->Entry);
+    if (!file) {
+      file = parent->Disk()->FindFile(data->Directory, data->Name);
+    }
+    if (file) {
       NewInspectorWindow(parent, *file);
     }
   } catch (const std::exception&) {

@@ -32,8 +32,7 @@ class TKestrowMainFrm : public QMainWindow {
   Q_OBJECT
  public:
   static constexpr const char* kClipboardFormatName = "Kestrow_V0_3";
-  static constexpr const char* kOpenFailedMessage =
-      "Could not open the file, probably in use by another program.";
+  static constexpr const char* kOpenFailedMessage = kCouldNotOpenMessage;
 
   explicit TKestrowMainFrm(QWidget* parent = nullptr);
   ~TKestrowMainFrm() override;

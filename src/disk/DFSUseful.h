@@ -185,6 +185,9 @@ class DFSDiskClass {
   struct SaveRequest {
     DFSFileClass file;
     SStream* source = nullptr;
+    // Replace the entry file is (its catalogue position, checked against its name),
+    // not the first namesake, so that each of two namesakes can be saved.
+    bool replacesEntry = false;
   };
   std::vector<int> SaveFiles(const std::vector<SaveRequest>& requests);
 
@@ -265,6 +268,9 @@ using ImageSides = std::vector<std::unique_ptr<DFSDiskClass>>;
 // image whose content is laid out otherwise than its name says, and a side holding a
 // Watford DFS 62-file catalogue. Fails with FileSystemError as Create does.
 ImageSides OpenDiskImage(const std::string& path, OpenAccess access = OpenAccess::ReadWrite);
+
+inline constexpr const char* kCouldNotOpenMessage =
+    "Could not open the file, probably in use by another program.";
 
 // What to tell the user when an image cannot be opened: kCouldNotOpenMessage's text when
 // another program holds the lock, else what happened (`Could not open "PATH": reason.`).

@@ -80,6 +80,9 @@ class TDFSDiskFrm : public ChildWindowClass {
   QString Cells(int column, int row) const;
   // Rewrites one cell of a file row (row 1 or more) without refilling the grid.
   void SetCells(int column, int row, const QString& text);
+  // Shows the new lock state of the rows of changed (entries this window listed) in the
+  // lock column only, without a refill that would end the selection.
+  void ShowLockChanges(const std::vector<DFSFileClass>& changed, bool locked);
   int GridRowCount() const;
   // The grid's own current row (the clicked one); -1 after every refill.
   int CurrentGridRow() const;

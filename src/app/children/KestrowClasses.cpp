@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "disk/FileOperations.h"
 #include "platform/Prompts.h"
 #include "util/UsefulQt.h"
 
@@ -290,6 +291,44 @@ InspectorDataClass* ChildRegistryClass::WindowExists(const std::string& path, ch
     }
   }
   return nullptr;
+}
+
+namespace {
+
+// Where data's entry is in the catalogue now; -1 when that cannot be told.
+int32_t CurrentPosition(InspectorDataClass& data) {
+  if (data.Entry.CatalogueIndex < 0 || data.ParentDisk == nullptr ||
+      data.ParentDisk->Disk == nullptr) {
+    return -1;
+  }
+  try {
+    std::optional<DFSFileClass> found = FindSameEntry(*data.ParentDisk->Disk, data.Entry);
+    return found ? found->CatalogueIndex : -1;
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
+}  // namespace
+
+InspectorDataClass* ChildRegistryClass::InspectorOn(const std::string& path,
+                                                    const DFSFileClass& entry, int side) const {
+  InspectorDataClass* byName = nullptr;
+  for (const auto& data : CommonDataList) {
+    auto* file = dynamic_cast<InspectorDataClass*>(data.get());
+    if (file == nullptr || file->ImagePath != path || file->Side != side ||
+        file->Directory != entry.Directory || file->Name != entry.Name) {
+      continue;
+    }
+    const int32_t position = entry.CatalogueIndex < 0 ? -1 : CurrentPosition(*file);
+    if (position >= 0 && position == entry.CatalogueIndex) {
+      return file;
+    }
+    if (position < 0 && byName == nullptr) {
+      byName = file;
+    }
+  }
+  return byName;
 }
 
 ChildWindowClass* ChildRegistryClass::GetParentDisk(DiskDataClass* diskData) const {

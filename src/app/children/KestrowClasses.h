@@ -99,6 +99,10 @@ class InspectorDataClass : public ChildDataClass {
   std::vector<std::unique_ptr<UndoClass>> UndoList;  // oldest first
   int32_t SearchFrom = 0;
   DiskDataClass* ParentDisk = nullptr;
+  // The catalogue entry being edited (its position, start sector and length), as read
+  // when the inspector opened or written by its last save; a position of -1 stands for
+  // the file of that directory and name.
+  DFSFileClass Entry{.CatalogueIndex = -1};
 };
 
 // The base of both child window kinds (disk windows and file inspectors): its window
@@ -170,6 +174,12 @@ class ChildRegistryClass {
                               int side = ChildDataClass::kSingleSided) const;
   InspectorDataClass* WindowExists(const std::string& path, char directory, const std::string& name,
                                    int side = ChildDataClass::kSingleSided) const;
+  // The inspector data on exactly entry of that image and side, so that each of two
+  // namesakes has its own: the data's entry as the catalogue holds it now (its position,
+  // checked against its name) is entry's position. Data whose entry has no position or
+  // is no longer found is matched by name, as is an entry with no position.
+  InspectorDataClass* InspectorOn(const std::string& path, const DFSFileClass& entry,
+                                  int side = ChildDataClass::kSingleSided) const;
   // The first disk window in child order whose common data is diskData.
   ChildWindowClass* GetParentDisk(DiskDataClass* diskData) const;
 
