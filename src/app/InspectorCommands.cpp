@@ -19,9 +19,7 @@ const char* const kDiskClosedMessage =
     "The disk of this file is no longer open, the changes cannot be saved.";
 
 InspectorDataClass* InspectorData(ChildWindowClass* window) {
-  return window == nullptr || window->WindowKind() != ChildWindowClass::ChildKind::Inspector
-             ? nullptr
-             : dynamic_cast<InspectorDataClass*>(window->CommonData);
+  return window != nullptr ? window->InspectorData() : nullptr;
 }
 
 }  // namespace
@@ -33,7 +31,7 @@ void TKestrowMainFrm::OpenInspectorMnuItemClick() {
 }
 
 void TKestrowMainFrm::FileInspectorButClick() {
-  auto* disk = qobject_cast<TDFSDiskFrm*>(ActiveChild());
+  TDFSDiskFrm* disk = ActiveDiskWindow();
   if (disk == nullptr) {
     return;
   }
@@ -101,7 +99,7 @@ std::unique_ptr<InspectorDataClass> TKestrowMainFrm::NewInspectorData(TDFSDiskFr
   data->OriginalSize = file.Length;
   data->OriginalLoadAddress = file.LoadAddress;
   data->OriginalExecAddress = file.ExecAddress;
-  data->ClipboardFormat = ClipboardFormat;
+  data->ClipboardFormat = ClipboardFormat.toStdString();
   data->ParentDisk = disk;
   data->Entry = file;
   return data;
@@ -153,9 +151,9 @@ bool TKestrowMainFrm::SaveFile(ChildWindowClass* window) {
     return false;
   }
   // ParentDisk is cleared when its disk is released, so a closed image is never written.
-  auto* parent = data->ParentDisk == nullptr
-                     ? nullptr
-                     : qobject_cast<TDFSDiskFrm*>(registry_->GetParentDisk(data->ParentDisk));
+  ChildWindowClass* parentWindow =
+      data->ParentDisk == nullptr ? nullptr : registry_->GetParentDisk(data->ParentDisk);
+  TDFSDiskFrm* parent = parentWindow != nullptr ? parentWindow->AsDiskWindow() : nullptr;
   bool saved = false;
   if (parent == nullptr || parent->Disk() == nullptr) {
     Prompts().ShowMessage(kDiskClosedMessage);
@@ -198,7 +196,8 @@ int TKestrowMainFrm::SaveInspectorData(DFSDiskClass& disk, InspectorDataClass& d
 // ---- Edit menu -------------------------------------------------------------------------
 
 TFileInspectorFrm* TKestrowMainFrm::ActiveInspector() const {
-  return qobject_cast<TFileInspectorFrm*>(ActiveChild());
+  ChildWindowClass* child = ActiveChild();
+  return child != nullptr ? child->AsInspector() : nullptr;
 }
 
 void TKestrowMainFrm::UndoMnuItemClick() {

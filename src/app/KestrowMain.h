@@ -163,6 +163,13 @@ class TKestrowMainFrm : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  static constexpr int kShowMoreImage = 8;
+  static constexpr int kShowLessImage = 9;
+  static constexpr const char* kShowMoreHint = "Show more disk information";
+  static constexpr const char* kShowLessHint = "Show less disk information";
+
+  // The front child when it is a disk window, else nullptr.
+  TDFSDiskFrm* ActiveDiskWindow() const;
   void CreateMenus();
   void CreateDiskAndFileMenus();
   void CreateEditMenu();

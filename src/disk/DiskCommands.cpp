@@ -298,9 +298,8 @@ int ForEachEntry(CommandRun& run, const std::function<bool(const DFSFileClass&)>
 }
 
 int DeleteCommand(CommandRun& run) {
-  return ForEachEntry(run, [&run](const DFSFileClass& entry) {
-    return DeleteEntries(*run.disk, {entry});
-  });
+  return ForEachEntry(
+      run, [&run](const DFSFileClass& entry) { return DeleteEntries(*run.disk, {entry}); });
 }
 
 int SetLockedCommand(CommandRun& run, bool locked) {

@@ -12,7 +12,6 @@
 #include "disk/DFSUseful.h"
 #include "disk/FileOperations.h"
 
-
 // Exit statuses.
 enum CommandStatus : int { kCommandDone = 0, kCommandFailed = 1, kCommandUsage = 2 };
 

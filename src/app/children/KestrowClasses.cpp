@@ -4,21 +4,12 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <algorithm>
-#include <unordered_map>
 
 #include "disk/FileOperations.h"
 #include "platform/Prompts.h"
 #include "util/UsefulQt.h"
 
 namespace {
-
-// Live common-data objects by their menu tag.
-std::unordered_map<int, ChildDataClass*>& LiveTags() {
-  static std::unordered_map<int, ChildDataClass*> tags;
-  return tags;
-}
-
-int nextTag = 1;
 
 std::string ClassName(const ChildWindowClass* window) {
   return window->metaObject()->className();
@@ -104,23 +95,6 @@ void CollapseSubmenu(SMenuItem* head) {
 
 // ---- Common data ---------------------------------------------------------------------
 
-ChildDataClass::ChildDataClass() : tag_(nextTag++) {
-  LiveTags()[tag_] = this;
-}
-
-ChildDataClass::~ChildDataClass() {
-  LiveTags().erase(tag_);
-}
-
-std::string ChildDataClass::SideSuffix() const {
-  return Side == kSingleSided ? std::string() : " (side " + std::to_string(Side) + ")";
-}
-
-ChildDataClass* ChildDataClass::FromTag(int tag) {
-  auto found = LiveTags().find(tag);
-  return found == LiveTags().end() ? nullptr : found->second;
-}
-
 bool IsWindowEntry(const QAction* item) {
   auto* entry = qobject_cast<const SMenuItem*>(item);
   return entry != nullptr && entry->Tag != 0;
@@ -139,7 +113,19 @@ ChildWindowClass::ChildWindowClass(QWidget* parent) : QMdiSubWindow(parent) {
 
 ChildWindowClass::~ChildWindowClass() = default;
 
+void ChildWindowClass::RepaintContents() {
+  if (widget() != nullptr) {
+    widget()->update();
+  }
+  update();
+}
+
 void ChildWindowClass::SetCaption() {}
+
+InspectorDataClass* ChildWindowClass::InspectorData() const {
+  return WindowKind() == ChildKind::Inspector ? dynamic_cast<InspectorDataClass*>(CommonData)
+                                              : nullptr;
+}
 
 SMenuItem* ChildWindowClass::CreateWindowMenuEntry(QMenu* parent, int mode, ChildDataClass* data) {
   auto* entry = new SMenuItem(parent);
