@@ -351,13 +351,12 @@ void TFileInspectorFrm::PaintHex(QPainter& canvas) {
   const int64_t shown = size + (data.SelStart == size ? 1 : 0);
   const auto rowCount = static_cast<int32_t>((shown + 15) / 16);
   const RowRange rows = layout_.PaintedRows(scroll, view_->height(), rowCount);
-  lastPaintedRows_.clear();
   for (int32_t row = rows.First; row < rows.Last; ++row) {
     // Only the rows in the part being painted.
     if (!paintArea_.intersects(QRect(0, layout_.RowTop(row, scroll), right, layout_.RowHeight))) {
       continue;
     }
-    lastPaintedRows_.push_back(row);
+    paintedRows_.push_back(row);
     PaintRow(canvas, row, right);
   }
   const int belowLastRow = layout_.RowTop(rowCount, scroll);

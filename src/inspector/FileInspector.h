@@ -36,6 +36,7 @@
 #include <QRegion>
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/children/KestrowClasses.h"
@@ -150,8 +151,8 @@ class TFileInspectorFrm : public ChildWindowClass {
 
   // Bytes of the buffer the last paint of the dump read (only the painted rows').
   int64_t LastPaintBytesRead() const { return lastPaintBytesRead_; }
-  // The rows the last paint of the Hex tab drew, in order.
-  const std::vector<int32_t>& LastPaintedRows() const { return lastPaintedRows_; }
+  // The rows the Hex tab's paints drew since the last call, in paint order.
+  std::vector<int32_t> TakePaintedRows() { return std::exchange(paintedRows_, {}); }
 
   QTabBar* Tab = nullptr;
   TSScrollBar* VScrollBar = nullptr;
@@ -218,7 +219,7 @@ class TFileInspectorFrm : public ChildWindowClass {
   bool leftButtonDown_ = false;
   int wheelRemainder_ = 0;
   int64_t lastPaintBytesRead_ = 0;
-  std::vector<int32_t> lastPaintedRows_;
+  std::vector<int32_t> paintedRows_;
   // The part of the view the paint in progress must draw.
   QRegion paintArea_;
   // The rows the last successful editing step changed.

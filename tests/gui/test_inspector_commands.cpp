@@ -282,16 +282,15 @@ class InspectorCommandsTest : public QObject {
     QVERIFY(windows[0]->CommonData != windows[1]->CommonData);
     QCOMPARE(BufferText(windows[0]), std::string(300, 'p'));
     QCOMPARE(BufferText(windows[1]), std::string(500, 'q'));
-    frame_->MdiArea->setActiveSubWindow(disk);
-    QCOMPARE(OpenInspectors(*frame_, disk, saved == 1 ? "10" : "01").at(0)->CommonData,
+    QCOMPARE(frame_->NewInspectorWindow(disk, disk->RowEntry(saved))->CommonData,
              windows[saved - 1]->CommonData);
     TFileInspectorFrm* window = windows[saved - 1];
     const int32_t otherStart = saved == 1 ? 2 : 10;
     const std::string otherText = saved == 1 ? std::string(500, 'q') : std::string(300, 'p');
-    for (const char* digits : {"41", "4243"}) {
-      frame_->MdiArea->setActiveSubWindow(window);
-      TypeHex(window, 0, digits);
-      ClickToolButton(*frame_, frame_->SaveFileChangesBut);
+    for (size_t length : {400, 100}) {
+      window->Data()->Buffer = SMemoryStream(Filled(length, 'z'));
+      window->Data()->Changed = true;
+      QVERIFY(frame_->SaveFile(window));
       QCOMPARE((*prompts_)->Messages(), std::vector<std::string>());
       DFSFileList entries;
       disk->Disk()->ReadCatalogue(entries);
