@@ -127,7 +127,7 @@ bool TKestrowMainFrm::ReviewChanges(const std::vector<ChildWindowClass*>& inspec
   std::vector<InspectorDataClass*> changedFiles;
   std::vector<ChildWindowClass*> windowsToSave;
   for (ChildWindowClass* window : inspectors) {
-    auto* data = dynamic_cast<InspectorDataClass*>(window->CommonData);
+    InspectorDataClass* data = window->InspectorData();
     if (data != nullptr && data->Changed &&
         std::find(changedFiles.begin(), changedFiles.end(), data) == changedFiles.end()) {
       changedFiles.push_back(data);
@@ -169,7 +169,7 @@ void TKestrowMainFrm::ReleaseInspectorWindow(ChildWindowClass* window) {
 // ---- Child windows ---------------------------------------------------------------------
 
 bool TKestrowMainFrm::ChildCloseQuery(ChildWindowClass* window) {
-  auto* data = dynamic_cast<InspectorDataClass*>(window->CommonData);
+  InspectorDataClass* data = window->InspectorData();
   if (ClosingAll || data == nullptr || registry_->CountRelatedChildren(data) != 1 ||
       !data->Changed) {
     return true;
@@ -193,8 +193,8 @@ bool TKestrowMainFrm::DFSDiskCloseQuery(ChildWindowClass* window) {
   }
   std::vector<ChildWindowClass*> inspectors;
   for (ChildWindowClass* child : registry_->ChildOrder()) {
-    auto* data = dynamic_cast<InspectorDataClass*>(child->CommonData);
-    if (IsInspector(child) && data != nullptr && data->ParentDisk == window->CommonData) {
+    if (const InspectorDataClass* data = child->InspectorData();
+        data != nullptr && data->ParentDisk == window->CommonData) {
       inspectors.push_back(child);
     }
   }

@@ -7,6 +7,7 @@
 
 #include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
+#include "disk/FileOperations.h"
 #include "diskwindow/DFSDisk.h"
 #include "inspector/FileInspector.h"
 #include "inspector/Find.h"
@@ -18,9 +19,7 @@ const char* const kDiskClosedMessage =
     "The disk of this file is no longer open, the changes cannot be saved.";
 
 InspectorDataClass* InspectorData(ChildWindowClass* window) {
-  return window == nullptr || window->WindowKind() != ChildWindowClass::ChildKind::Inspector
-             ? nullptr
-             : dynamic_cast<InspectorDataClass*>(window->CommonData);
+  return window != nullptr ? window->InspectorData() : nullptr;
 }
 
 }  // namespace
@@ -32,7 +31,7 @@ void TKestrowMainFrm::OpenInspectorMnuItemClick() {
 }
 
 void TKestrowMainFrm::FileInspectorButClick() {
-  auto* disk = qobject_cast<TDFSDiskFrm*>(ActiveChild());
+  TDFSDiskFrm* disk = ActiveDiskWindow();
   if (disk == nullptr) {
     return;
   }
@@ -52,8 +51,7 @@ void TKestrowMainFrm::FileInspectorButClick() {
 TFileInspectorFrm* TKestrowMainFrm::NewInspectorWindow(TDFSDiskFrm* diskWindow,
                                                        const DFSFileClass& file) {
   const ChildDataClass* image = diskWindow->CommonData;
-  InspectorDataClass* data =
-      registry_->WindowExists(image->ImagePath, file.Directory, file.Name, image->Side);
+  InspectorDataClass* data = registry_->InspectorOn(image->ImagePath, file, image->Side);
   const int number = registry_->AllocateWindowNumber(data);
   std::unique_ptr<InspectorDataClass> newData;
   if (data == nullptr) {
@@ -101,8 +99,9 @@ std::unique_ptr<InspectorDataClass> TKestrowMainFrm::NewInspectorData(TDFSDiskFr
   data->OriginalSize = file.Length;
   data->OriginalLoadAddress = file.LoadAddress;
   data->OriginalExecAddress = file.ExecAddress;
-  data->ClipboardFormat = ClipboardFormat;
+  data->ClipboardFormat = ClipboardFormat.toStdString();
   data->ParentDisk = disk;
+  data->Entry = file;
   return data;
 }
 
@@ -152,9 +151,9 @@ bool TKestrowMainFrm::SaveFile(ChildWindowClass* window) {
     return false;
   }
   // ParentDisk is cleared when its disk is released, so a closed image is never written.
-  auto* parent = data->ParentDisk == nullptr
-                     ? nullptr
-                     : qobject_cast<TDFSDiskFrm*>(registry_->GetParentDisk(data->ParentDisk));
+  ChildWindowClass* parentWindow =
+      data->ParentDisk == nullptr ? nullptr : registry_->GetParentDisk(data->ParentDisk);
+  TDFSDiskFrm* parent = parentWindow != nullptr ? parentWindow->AsDiskWindow() : nullptr;
   bool saved = false;
   if (parent == nullptr || parent->Disk() == nullptr) {
     Prompts().ShowMessage(kDiskClosedMessage);
@@ -182,27 +181,27 @@ bool TKestrowMainFrm::SaveFile(ChildWindowClass* window) {
   return saved;
 }
 
-// A file that has left the catalogue (deleted or renamed meanwhile) is written as a new,
-// unlocked entry with the addresses it had when the inspector opened, so that the edits
-// are not lost.
+// The save replaces exactly the entry the inspector was opened on. A file that has left
+// the catalogue (deleted or renamed meanwhile) is written as a new, unlocked entry with
+// the addresses it had when the inspector opened, so that the edits are not lost.
 int TKestrowMainFrm::SaveInspectorData(DFSDiskClass& disk, InspectorDataClass& data) {
-  DFSFileClass entry;
-  if (std::optional<DFSFileClass> present = disk.FindFile(data.Directory, data.Name)) {
-    entry = *present;
-  } else {
-    entry.Directory = data.Directory;
-    entry.Name = data.Name;
-    entry.LoadAddress = data.OriginalLoadAddress;
-    entry.ExecAddress = data.OriginalExecAddress;
+  DFSFileClass entry = data.Entry;
+  entry.Directory = data.Directory;
+  entry.Name = data.Name;
+  entry.LoadAddress = data.OriginalLoadAddress;
+  entry.ExecAddress = data.OriginalExecAddress;
+  const EntrySave outcome = SaveEntryData(disk, entry, data.Buffer);
+  if (outcome.saved) {
+    data.Entry = *outcome.saved;
   }
-  entry.Length = static_cast<int32_t>(data.Buffer.Size());
-  return disk.SaveFile(entry, data.Buffer);
+  return outcome.result;
 }
 
 // ---- Edit menu -------------------------------------------------------------------------
 
 TFileInspectorFrm* TKestrowMainFrm::ActiveInspector() const {
-  return qobject_cast<TFileInspectorFrm*>(ActiveChild());
+  ChildWindowClass* child = ActiveChild();
+  return child != nullptr ? child->AsInspector() : nullptr;
 }
 
 void TKestrowMainFrm::UndoMnuItemClick() {

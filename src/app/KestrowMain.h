@@ -13,6 +13,7 @@
 
 #include "app/TempArea.h"
 #include "app/children/KestrowClasses.h"
+#include "disk/HostFiles.h"
 #include "platform/Prompts.h"
 
 class QAction;
@@ -33,11 +34,8 @@ class TKestrowMainFrm : public QMainWindow {
   Q_OBJECT
  public:
   static constexpr const char* kClipboardFormatName = "Kestrow_V0_3";
-  static constexpr const char* kOpenFailedMessage =
-      "Could not open the file, probably in use by another program.";
-  static constexpr const char* kFileInInspectorMessage =
-      "This file is in open in at least one File Inspector window, you must close the relevent "
-      "windows before you can make these changes";
+  static constexpr const char* kOpenFailedMessage = kCouldNotOpenMessage;
+  static constexpr const char* kFileInInspectorMessage = kInspectorOpenMessage;
 
   explicit TKestrowMainFrm(QWidget* parent = nullptr);
   ~TKestrowMainFrm() override;
@@ -180,6 +178,13 @@ class TKestrowMainFrm : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  static constexpr int kShowMoreImage = 8;
+  static constexpr int kShowLessImage = 9;
+  static constexpr const char* kShowMoreHint = "Show more disk information";
+  static constexpr const char* kShowLessHint = "Show less disk information";
+
+  // The front child when it is a disk window, else nullptr.
+  TDFSDiskFrm* ActiveDiskWindow() const;
   void CreateMenus();
   void CreateDiskAndFileMenus();
   void CreateEditMenu();

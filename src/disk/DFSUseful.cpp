@@ -35,7 +35,6 @@ constexpr int64_t kWatfordSecondCatalogue = 2 * kSectorSize;
 constexpr uint8_t kWatfordMark = 0xAA;
 constexpr size_t kWatfordMarkLength = 8;
 constexpr int32_t kWatfordFirstDataSector = 4;
-const char* const kInUseMessage = "Could not open the file, probably in use by another program.";
 
 // Title character i (0-11) lies in sector 0 for the first 8, then in sector 1.
 size_t TitleOffset(size_t index) {
@@ -788,7 +787,8 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
     // The catalogue keeps 7 bits of the directory; the namesake is looked up by them, so
     // that a directory byte with bit 7 set cannot add a second entry of the same name.
     entry.Directory = static_cast<char>(request.file.Directory & 0x7F);
-    auto namesake = FindEntry(final, entry.Directory, entry.Name);
+    auto namesake = request.replacesEntry ? LocateEntry(final, entry)
+                                          : FindEntry(final, entry.Directory, entry.Name);
     if (namesake != final.end() && namesake->Locked != 0) {
       results.push_back(kSaveDestinationLocked);
       continue;
@@ -1101,7 +1101,7 @@ ImageSides CreateDoubleSided(const std::string& path) {
 
 std::string OpenFailureMessage(const std::exception& error) {
   if (const auto* failure = dynamic_cast<const FileSystemError*>(&error)) {
-    return LockHeldElsewhere(failure->ErrorNumber()) ? kInUseMessage : failure->UserText();
+    return LockHeldElsewhere(failure->ErrorNumber()) ? kCouldNotOpenMessage : failure->UserText();
   }
   return error.what();
 }

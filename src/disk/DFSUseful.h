@@ -225,6 +225,9 @@ class DFSDiskClass {
   struct SaveRequest {
     DFSFileClass file;
     SStream* source = nullptr;
+    // Replace the entry file is (its catalogue position, checked against its name),
+    // not the first namesake, so that each of two namesakes can be saved.
+    bool replacesEntry = false;
   };
   std::vector<int> SaveFiles(const std::vector<SaveRequest>& requests);
 
@@ -323,6 +326,9 @@ using ImageSides = std::vector<std::unique_ptr<DFSDiskClass>>;
 // carries the Watford 62-file mark while its first catalogue lists a file there. Fails
 // with FileSystemError as Create does.
 ImageSides OpenDiskImage(const std::string& path, OpenAccess access = OpenAccess::ReadWrite);
+
+inline constexpr const char* kCouldNotOpenMessage =
+    "Could not open the file, probably in use by another program.";
 
 // What to tell the user when an image cannot be opened: kCouldNotOpenMessage's text when
 // another program holds the lock, else what happened (`Could not open "PATH": reason.`).

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -18,6 +19,7 @@
 #include "disk/CatalogueListing.h"
 #include "disk/DFSUseful.h"
 #include "disk/EntryRules.h"
+#include "disk/FileOperations.h"
 #include "disk/HostFiles.h"
 #include "disk/MMBCommands.h"
 #include "disk/MMBFile.h"
@@ -293,10 +295,9 @@ int AddCommand(CommandRun& run) {
   return kCommandDone;
 }
 
-// Deletes, locks or unlocks each named entry; an error of the image file ends the loop
-// with failureMessage, as the disk commands do.
-int ForEachEntry(CommandRun& run, const char* failureMessage,
-                 bool (*change)(DFSDiskClass&, const DFSFileClass&)) {
+// Deletes, locks or unlocks each named entry, one at a time, so that a name given twice
+// is looked up afresh; an error of the image file ends the loop, as the disk commands do.
+int ForEachEntry(CommandRun& run, const std::function<bool(const DFSFileClass&)>& change) {
   std::vector<EntryArgument> arguments = EntryOperands(run, 1);
   if (!OpenDisk(run)) {
     return kCommandFailed;
@@ -304,33 +305,32 @@ int ForEachEntry(CommandRun& run, const char* failureMessage,
   // "#N" counts in the catalogue as the command found it, whatever the changes before.
   DFSFileList listed;
   run.disk->ReadCatalogue(listed);
-  try {
-    for (const EntryArgument& argument : arguments) {
-      if (std::optional<DFSFileClass> entry = ResolveEntry(run, argument, &listed)) {
-        change(*run.disk, *entry);
-      }
+  for (const EntryArgument& argument : arguments) {
+    if (std::optional<DFSFileClass> entry = ResolveEntry(run, argument, &listed);
+        entry && !change(*entry)) {
+      break;
     }
-  } catch (const std::exception& error) {
-    run.prompts.ShowMessage(ChangeFailureMessage(error, failureMessage));
   }
   return kCommandDone;
 }
 
 int DeleteCommand(CommandRun& run) {
-  return ForEachEntry(run, kCouldNotDeleteMessage,
-                      [](DFSDiskClass& disk, const DFSFileClass& e) { return disk.DeleteFile(e); });
+  return ForEachEntry(
+      run, [&run](const DFSFileClass& entry) { return DeleteEntries(*run.disk, {entry}); });
+}
+
+int SetLockedCommand(CommandRun& run, bool locked) {
+  return ForEachEntry(run, [&run, locked](const DFSFileClass& entry) {
+    return !SetEntriesLocked(*run.disk, {entry}, locked).failed;
+  });
 }
 
 int LockCommand(CommandRun& run) {
-  return ForEachEntry(run, kCouldNotLockMessage, [](DFSDiskClass& disk, const DFSFileClass& e) {
-    return disk.SetLocked(e, true);
-  });
+  return SetLockedCommand(run, true);
 }
 
 int UnlockCommand(CommandRun& run) {
-  return ForEachEntry(run, kCouldNotLockMessage, [](DFSDiskClass& disk, const DFSFileClass& e) {
-    return disk.SetLocked(e, false);
-  });
+  return SetLockedCommand(run, false);
 }
 
 // Commits one field of one entry as in-place editing does.

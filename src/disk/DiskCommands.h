@@ -10,14 +10,7 @@
 #include <vector>
 
 #include "disk/DFSUseful.h"
-
-inline constexpr const char* kCouldNotOpenMessage =
-    "Could not open the file, probably in use by another program.";
-inline constexpr const char* kCouldNotDeleteMessage =
-    "Could not delete one or more of the files, probably the disk is in use by another "
-    "program.";
-inline constexpr const char* kCouldNotLockMessage =
-    "Could not lock the file(s), disk probably in use by another program.";
+#include "disk/FileOperations.h"
 
 // Exit statuses.
 enum CommandStatus : int { kCommandDone = 0, kCommandFailed = 1, kCommandUsage = 2 };

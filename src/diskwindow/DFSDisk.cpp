@@ -330,6 +330,21 @@ void TDFSDiskFrm::SetCells(int column, int row, const QString& text) {
   }
 }
 
+void TDFSDiskFrm::ShowLockChanges(const std::vector<DFSFileClass>& changed, bool locked) {
+  for (int row = 1; row <= static_cast<int>(rowEntries_.size()); ++row) {
+    DFSFileClass& listed = rowEntries_[static_cast<size_t>(row - 1)];
+    const bool isChanged =
+        std::any_of(changed.begin(), changed.end(), [&listed](const DFSFileClass& entry) {
+          return entry.CatalogueIndex == listed.CatalogueIndex &&
+                 entry.Directory == listed.Directory && entry.Name == listed.Name;
+        });
+    if (isChanged) {
+      listed.Locked = locked ? 1 : 0;
+      SetCells(2, row, locked ? "L" : "");
+    }
+  }
+}
+
 int TDFSDiskFrm::GridRowCount() const {
   return DFSFiles->rowCount() + 1;
 }

@@ -39,6 +39,7 @@ class TDFSDiskFrm : public ChildWindowClass {
   ~TDFSDiskFrm() override;
 
   ChildKind WindowKind() const override { return ChildKind::Disk; }
+  TDFSDiskFrm* AsDiskWindow() override { return this; }
   // The client width the grid and both status bars need: the usual 365-pixel window
   // unless the font needs more room for the column titles and the widest status texts.
   int ClientWidthNeeded() const;
@@ -73,13 +74,16 @@ class TDFSDiskFrm : public ChildWindowClass {
   // Up (-1) or Down (+1): moves the anchor, selects that one row and updates the commands.
   void MoveSelection(int step);
   void ClearSelection();
-  void SelectAll();
+  void SelectAll() override;
   int SelectedFilesCount() const;
 
   // The grid as rows 0 (titles) to ListedFiles; column and row outside give "".
   QString Cells(int column, int row) const;
   // Rewrites one cell of a file row (row 1 or more) without refilling the grid.
   void SetCells(int column, int row, const QString& text);
+  // Shows the new lock state of the rows of changed (entries this window listed) in the
+  // lock column only, without a refill that would end the selection.
+  void ShowLockChanges(const std::vector<DFSFileClass>& changed, bool locked);
   int GridRowCount() const;
   // The grid's own current row (the clicked one); -1 after every refill.
   int CurrentGridRow() const;

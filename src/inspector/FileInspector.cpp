@@ -282,12 +282,35 @@ ListingView* TFileInspectorFrm::ShowingListing() {
   return listings_->Showing();
 }
 
-void TFileInspectorFrm::RepaintRelated() {
+void TFileInspectorFrm::RepaintRelated(const RowsChanged& rows) {
+  if (InspectorDataClass* data = Data()) {
+    data->LastChange = rows;
+  }
   if (OnRepaintRelated) {
     OnRepaintRelated(this);
   } else {
-    view_->update();
+    RepaintContents();
   }
+}
+
+// As a hex editor's views do on a change of their model: only the changed rows, which
+// keeps typing in a large file cheap.
+void TFileInspectorFrm::RepaintContents() {
+  const InspectorDataClass* data = Data();
+  if (data == nullptr || data->LastChange.AllRows || Tab->currentIndex() != 0) {
+    ChildWindowClass::RepaintContents();
+    return;
+  }
+  const int scroll = VScrollBar->value();
+  const QRect rowsArea(0, Tab->height(), VScrollBar->x(), StatusBar->y() - Tab->height());
+  for (const RowRange& rows : data->LastChange.Ranges) {
+    const int top = layout_.RowTop(rows.First, scroll);
+    const QRect band(0, top, VScrollBar->x(), layout_.RowTop(rows.Last, scroll) - top);
+    if (const QRect shown = band.intersected(rowsArea); !shown.isEmpty()) {
+      view_->update(shown);
+    }
+  }
+  StatusBar->update();
 }
 
 // ---- Painting ----------------------------------------------------------------------
@@ -333,6 +356,11 @@ void TFileInspectorFrm::PaintHex(QPainter& canvas) {
   const auto rowCount = static_cast<int32_t>((shown + 15) / 16);
   const RowRange rows = layout_.PaintedRows(scroll, view_->height(), rowCount);
   for (int32_t row = rows.First; row < rows.Last; ++row) {
+    // Only the rows in the part being painted.
+    if (!paintArea_.intersects(QRect(0, layout_.RowTop(row, scroll), right, layout_.RowHeight))) {
+      continue;
+    }
+    paintedRows_.push_back(row);
     PaintRow(canvas, row, right);
   }
   const int belowLastRow = layout_.RowTop(rowCount, scroll);
@@ -530,7 +558,9 @@ bool TFileInspectorFrm::RunEditing(Step step) {
   }
   InspectorEditing editing(*data);
   try {
-    return step(editing);
+    const bool done = step(editing);
+    editedRows_ = editing.ChangedRows();
+    return done;
   } catch (const StreamReadError& error) {
     Prompts().ShowMessage(error.what());
     return false;
@@ -539,7 +569,7 @@ bool TFileInspectorFrm::RunEditing(Step step) {
 
 void TFileInspectorFrm::Undo() {
   if (RunEditing([](InspectorEditing& editing) { return editing.Undo(); })) {
-    RepaintRelated();
+    RepaintRelated(editedRows_);
   }
 }
 
@@ -548,7 +578,7 @@ void TFileInspectorFrm::DeleteKey() {
         editing.DeleteKey();
         return true;
       })) {
-    RepaintRelated();
+    RepaintRelated(editedRows_);
   }
 }
 
@@ -557,7 +587,7 @@ void TFileInspectorFrm::BackSpaceKey() {
         editing.BackSpaceKey();
         return true;
       })) {
-    RepaintRelated();
+    RepaintRelated(editedRows_);
   }
 }
 
@@ -583,7 +613,7 @@ bool TFileInspectorFrm::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
   });
   if (done && (consumed || edits)) {
     ScrollToCaret();
-    RepaintRelated();
+    RepaintRelated(editedRows_);
   }
   return consumed;
 }
@@ -593,7 +623,7 @@ void TFileInspectorFrm::FormKeyPress(char character) {
   if (RunEditing(
           [&](InspectorEditing& editing) { return editing.KeyPress(character, overType); })) {
     ScrollToCaret();
-    RepaintRelated();
+    RepaintRelated(editedRows_);
   }
 }
 
@@ -682,8 +712,8 @@ bool TFileInspectorFrm::CanFindAgain(const TFindFrm& findForm) const {
 // ---- Clipboard ---------------------------------------------------------------------
 
 QString TFileInspectorFrm::ClipboardFormat() const {
-  const QString& format = Data()->ClipboardFormat;
-  return format.isEmpty() ? QString(kPrivateClipboardFormat) : format;
+  const std::string& format = Data()->ClipboardFormat;
+  return QString::fromStdString(format.empty() ? kPrivateClipboardFormat : format);
 }
 
 void TFileInspectorFrm::CopyBytes() {
@@ -738,7 +768,7 @@ void TFileInspectorFrm::PasteTextData() {
 void TFileInspectorFrm::PasteData(const std::vector<uint8_t>& bytes) {
   const bool overType = OverType();
   if (RunEditing([&](InspectorEditing& editing) { return editing.Paste(bytes, overType); })) {
-    RepaintRelated();
+    RepaintRelated(editedRows_);
   }
 }
 
@@ -766,7 +796,7 @@ void TFileInspectorFrm::FormMouseDown(QMouseEvent* event) {
   const auto hit = layout_.HitTest(point.x(), point.y(), VScrollBar->value(), false);
   const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
   if (RunEditing([&](InspectorEditing& editing) { return editing.MouseDown(hit, shift); })) {
-    RepaintRelated();
+    RepaintRelated(editedRows_);
   }
 }
 
@@ -777,7 +807,7 @@ void TFileInspectorFrm::FormMouseMove(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
   const auto hit = layout_.HitTest(point.x(), point.y(), VScrollBar->value(), true);
   if (RunEditing([&](InspectorEditing& editing) { return editing.MouseMove(hit); })) {
-    RepaintRelated();
+    RepaintRelated(editedRows_);
   }
 }
 
@@ -814,6 +844,7 @@ bool TFileInspectorFrm::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::Paint: {
       QPainter canvas(view_);
+      paintArea_ = static_cast<QPaintEvent*>(event)->region();
       FormPaint(canvas);
       return true;
     }

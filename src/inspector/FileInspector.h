@@ -33,8 +33,10 @@
 
 #include <QFont>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/children/KestrowClasses.h"
@@ -57,6 +59,7 @@ class TFileInspectorFrm : public ChildWindowClass {
   ~TFileInspectorFrm() override;
 
   ChildKind WindowKind() const override { return ChildKind::Inspector; }
+  TFileInspectorFrm* AsInspector() override { return this; }
   // DiskTitle.Directory.Name, " # " and the number for windows other than 1, then three
   // spaces and the disk's image path.
   void SetCaption() override;
@@ -105,12 +108,16 @@ class TFileInspectorFrm : public ChildWindowClass {
   void PasteBytes();
   void PasteNativeData();
   void PasteTextData();
-  void SelectAll();
+  void SelectAll() override;
   // There is a caret or selection and the clipboard offers the private format or text.
   bool CanPaste() const;
 
-  // Calls OnRepaintRelated, or repaints this window alone when no hook is set.
-  void RepaintRelated();
+  // Calls OnRepaintRelated, or repaints this window alone when no hook is set; rows says
+  // which rows changed (all of them unless told).
+  void RepaintRelated(const RowsChanged& rows = {});
+  // Repaints the rows the shared data's last change touched, or everything when its size
+  // changed or another tab is showing.
+  void RepaintContents() override;
 
   // ---- Status bar ----
   // Writes "Original size : " + size + " bytes" into the size-at-opening panel.
@@ -147,6 +154,8 @@ class TFileInspectorFrm : public ChildWindowClass {
 
   // Bytes of the buffer the last paint of the dump read (only the painted rows').
   int64_t LastPaintBytesRead() const { return lastPaintBytesRead_; }
+  // The rows the Hex tab's paints drew since the last call, in paint order.
+  std::vector<int32_t> TakePaintedRows() { return std::exchange(paintedRows_, {}); }
 
   QTabBar* Tab = nullptr;
   TSScrollBar* VScrollBar = nullptr;
@@ -213,6 +222,11 @@ class TFileInspectorFrm : public ChildWindowClass {
   bool leftButtonDown_ = false;
   int wheelRemainder_ = 0;
   int64_t lastPaintBytesRead_ = 0;
+  std::vector<int32_t> paintedRows_;
+  // The part of the view the paint in progress must draw.
+  QRegion paintArea_;
+  // The rows the last successful editing step changed.
+  RowsChanged editedRows_;
   InspectorListings* listings_ = nullptr;
   ScreenTab* screen_ = nullptr;
 };

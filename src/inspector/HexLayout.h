@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // A byte found under the pointer: its offset and whether it was hit in the hex column
 // (otherwise in the character column).
@@ -19,6 +20,13 @@ struct RowRange {
   int32_t First = 0;
   int32_t Last = 0;
   bool operator==(const RowRange&) const = default;
+};
+
+// The rows a change may have altered on screen: every row when the size changed, else
+// the rows of Ranges (which may overlap).
+struct RowsChanged {
+  bool AllRows = true;
+  std::vector<RowRange> Ranges;
 };
 
 struct HexLayout {

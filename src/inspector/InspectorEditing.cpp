@@ -257,6 +257,51 @@ void InspectorEditing::DeleteSelection() {
 
 // ---- Undo --------------------------------------------------------------------------
 
+namespace {
+
+constexpr int32_t kBytesPerRow = 16;
+
+// The rows from the lower to the higher of two byte offsets; none without a caret.
+std::optional<RowRange> SelectionRows(int32_t selStart, int32_t selEnd) {
+  if (selStart < 0) {
+    return std::nullopt;
+  }
+  const int32_t low = selEnd < 0 ? selStart : std::min(selStart, selEnd);
+  const int32_t high = std::max(selStart, selEnd);
+  return RowRange{low / kBytesPerRow, high / kBytesPerRow + 1};
+}
+
+}  // namespace
+
+InspectorEditing::InspectorEditing(InspectorDataClass& data)
+    : data_(data),
+      startSize_(data.Buffer.Size()),
+      startSelStart_(data.SelStart),
+      startSelEnd_(data.SelEnd) {}
+
+void InspectorEditing::MarkBytes(int64_t offset, int64_t count) {
+  if (count > 0) {
+    changedRows_.push_back({static_cast<int32_t>(offset / kBytesPerRow),
+                            static_cast<int32_t>((offset + count - 1) / kBytesPerRow + 1)});
+  }
+}
+
+RowsChanged InspectorEditing::ChangedRows() const {
+  RowsChanged changed;
+  changed.AllRows = data_.Buffer.Size() != startSize_;
+  if (changed.AllRows) {
+    return changed;
+  }
+  changed.Ranges = changedRows_;
+  for (const std::optional<RowRange>& rows :
+       {SelectionRows(startSelStart_, startSelEnd_), SelectionRows(data_.SelStart, data_.SelEnd)}) {
+    if (rows) {
+      changed.Ranges.push_back(*rows);
+    }
+  }
+  return changed;
+}
+
 void InspectorEditing::Changed(int32_t offset, int32_t count, int32_t oldSelStart,
                                int32_t oldSelEnd, UndoKind kind) {
   // The record copies the bytes it covers, so nothing outside the data can be recorded.
@@ -273,6 +318,7 @@ void InspectorEditing::Changed(int32_t offset, int32_t count, int32_t oldSelStar
   record->OldSelStart = oldSelStart;
   record->OldSelEnd = oldSelEnd;
   data_.UndoList.push_back(std::move(record));
+  MarkBytes(offset, count);
   data_.Changed = true;
 }
 
@@ -282,6 +328,7 @@ bool InspectorEditing::Undo() {
   }
   UndoClass& record = *data_.UndoList.back();
   const std::vector<uint8_t>& saved = record.Bytes.Bytes();
+  MarkBytes(record.Offset, std::max<int64_t>(record.Count, static_cast<int64_t>(saved.size())));
   if (record.Kind == kUndoInserted) {
     DeleteStreamBytes(data_.Buffer, record.Count, record.Offset);
   } else {

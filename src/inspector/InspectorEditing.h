@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/children/KestrowClasses.h"
+#include "app/children/KestrowData.h"
 #include "inspector/HexLayout.h"
 
 // The keys the editing reacts to on key-down.
@@ -28,7 +28,12 @@ enum class FindOutcome {
 // anything; the window shows the error's text.
 class InspectorEditing {
  public:
-  explicit InspectorEditing(InspectorDataClass& data) : data_(data) {}
+  explicit InspectorEditing(InspectorDataClass& data);
+
+  // The rows of 16 bytes the steps taken through this object changed on screen: those
+  // of the bytes they changed and of the caret and selection before and after; every
+  // row when the size changed.
+  RowsChanged ChangedRows() const;
 
   // Places the caret or, with shift, moves the selection's end. hit is the byte under
   // the pointer or nothing. Returns true when the view must repaint.
@@ -92,5 +97,12 @@ class InspectorEditing {
   // byte. Raises StreamReadError for a caret or selection outside the data.
   int32_t PasteOffset() const;
 
+  // Notes that the bytes [offset, offset + count) change.
+  void MarkBytes(int64_t offset, int64_t count);
+
   InspectorDataClass& data_;
+  const int64_t startSize_;
+  const int32_t startSelStart_;
+  const int32_t startSelEnd_;
+  std::vector<RowRange> changedRows_;
 };

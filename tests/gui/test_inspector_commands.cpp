@@ -264,6 +264,51 @@ class InspectorCommandsTest : public QObject {
     }
   }
 
+  // Two entries named $.BADAPPL, as some real catalogues hold: each has its own
+  // inspector, and each save, also a second one, replaces its own entry only.
+  void namesakesHaveTheirOwnInspectors_data() {
+    QTest::addColumn<int>("saved");  // the inspector saved: 1 or 2, in row order
+    QTest::newRow("the first namesake") << 1;
+    QTest::newRow("the second namesake") << 2;
+  }
+  void namesakesHaveTheirOwnInspectors() {
+    QFETCH(int, saved);
+    ImageBuilder image(800);
+    image.AddEntry({'$', "BADAPPL", kLoad, kExec, 300, 10}).FileData(10, Filled(300, 'p'));
+    image.AddEntry({'$', "BADAPPL", kLoad, kExec, 500, 2}).FileData(2, Filled(500, 'q'));
+    TDFSDiskFrm* disk = frame_->NewDFSFiler(image.WriteToTemp(dir_, "twins.ssd"));
+    const std::vector<TFileInspectorFrm*> windows = OpenInspectors(*frame_, disk, "11");
+    QCOMPARE(windows.size(), size_t(2));
+    QVERIFY(windows[0]->CommonData != windows[1]->CommonData);
+    QCOMPARE(BufferText(windows[0]), std::string(300, 'p'));
+    QCOMPARE(BufferText(windows[1]), std::string(500, 'q'));
+    QCOMPARE(frame_->NewInspectorWindow(disk, disk->RowEntry(saved))->CommonData,
+             windows[saved - 1]->CommonData);
+    TFileInspectorFrm* window = windows[saved - 1];
+    const int32_t otherStart = saved == 1 ? 2 : 10;
+    const std::string otherText = saved == 1 ? std::string(500, 'q') : std::string(300, 'p');
+    for (size_t length : {400, 100}) {
+      window->Data()->Buffer = SMemoryStream(Filled(length, 'z'));
+      window->Data()->Changed = true;
+      QVERIFY(frame_->SaveFile(window));
+      QCOMPARE((*prompts_)->Messages(), std::vector<std::string>());
+      DFSFileList entries;
+      disk->Disk()->ReadCatalogue(entries);
+      QCOMPARE(entries.size(), size_t(2));
+      int others = 0;
+      for (const DFSFileClass& entry : entries) {
+        const std::vector<uint8_t> bytes = disk->Disk()->ReadFileData(entry);
+        const std::string text(bytes.begin(), bytes.end());
+        if (entry.StartSector == otherStart && text == otherText) {
+          ++others;
+        } else {
+          QCOMPARE(text, BufferText(window));
+        }
+      }
+      QCOMPARE(others, 1);
+    }
+  }
+
   // A file deleted or renamed while inspected is saved as a new, unlocked entry with the
   // addresses it had when the inspector opened.
   void saveAfterTheFileLeftTheCatalogue_data() {

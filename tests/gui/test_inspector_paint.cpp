@@ -89,7 +89,62 @@ class TestInspectorPaint : public QObject {
   void everyPixelOfTheDumpIsPainted();
   void tabStripIsPaintedOutsideItsTabs_data();
   void tabStripIsPaintedOutsideItsTabs();
+  void anEditRepaintsOnlyItsRows_data();
+  void anEditRepaintsOnlyItsRows();
 };
+
+void TestInspectorPaint::anEditRepaintsOnlyItsRows_data() {
+  QTest::addColumn<int>("caret");
+  QTest::addColumn<QString>("nibble");
+  QTest::addColumn<bool>("overType");
+  QTest::addColumn<QString>("keys");
+  QTest::addColumn<QList<int>>("rows");  // empty: every row on screen
+  QTest::newRow("a digit overtyped") << 40 << "Hi" << true << "A" << QList<int>{2};
+  QTest::newRow("the low half moves the caret onto the next row")
+      << 47 << "Low" << true << "A" << QList<int>{2, 3};
+  QTest::newRow("an arrow across a row end") << 15 << "Hi" << true << "right" << QList<int>{0, 1};
+  QTest::newRow("a character typed in insert mode moves every byte after it")
+      << 40 << "Hi" << false << "A" << QList<int>{};
+  QTest::newRow("Delete takes a byte out") << 40 << "Hi" << true << "delete" << QList<int>{};
+}
+
+// The window of the edit repaints the rows the change touched and no others, unless the
+// size changed.
+void TestInspectorPaint::anEditRepaintsOnlyItsRows() {
+  QFETCH(int, caret);
+  QFETCH(QString, nibble);
+  QFETCH(bool, overType);
+  QFETCH(QString, keys);
+  QFETCH(QList<int>, rows);
+  InspectedFile file(PatternBytes(4096));
+  InspectorDesk desk;
+  TFileInspectorFrm* first = desk.Open(*file.Data);
+  file.Data->SelStart = file.Data->SelEnd = caret;
+  file.Data->Nibble = nibble.toStdString();
+  first->SetOverType(overType);
+  file.Data->Changed = true;
+  QTest::qWait(50);
+  first->TakePaintedRows();
+  if (keys == "right") {
+    first->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
+  } else if (keys == "delete") {
+    first->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+  } else {
+    first->FormKeyPress(keys.at(0).toLatin1());
+  }
+  QTest::qWait(50);
+  for (TFileInspectorFrm* window : {first}) {
+    std::vector<int32_t> painted = window->TakePaintedRows();
+    std::sort(painted.begin(), painted.end());
+    painted.erase(std::unique(painted.begin(), painted.end()), painted.end());
+    window->View()->repaint();
+    const std::vector<int32_t> everyRow = window->TakePaintedRows();
+    QVERIFY(everyRow.size() > 4);
+    const std::vector<int32_t> expected =
+        rows.isEmpty() ? everyRow : std::vector<int32_t>(rows.begin(), rows.end());
+    QCOMPARE(painted, expected);
+  }
+}
 
 void TestInspectorPaint::paintReadsOnlyVisibleRows_data() {
   QTest::addColumn<int>("size");

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Helpers for the inspector suites: file data built from bytes, windows opened on it as
-// the main frame opens them, and a short markup for bytes with their caret or selection.
+// Helpers for the inspector suites: windows opened on file data (support/InspectorData)
+// as the main frame opens them, and the cells of their views.
 #pragma once
 
 #include <QMdiArea>
@@ -10,25 +10,9 @@
 #include <vector>
 
 #include "app/children/KestrowClasses.h"
+#include "support/InspectorData.h"
 
 class TFileInspectorFrm;
-
-// The markup: each byte as its character ("{A5}" in hex for bytes outside 33..126 and
-// for the markup characters |[]{}()), '|' before the caret's byte (or at the end for
-// the end position), '[' before the first and ']' after the last selected byte. States
-// the markup cannot show (a reversed selection, ends outside the data, a lone end) are
-// written as the bytes followed by " (SelStart,SelEnd)".
-std::string InspectorMarkup(const InspectorDataClass& data);
-// Sets Buffer, SelStart and SelEnd from markup; "abc (5,4)" sets the pair directly.
-void SetFromMarkup(InspectorDataClass& data, const std::string& markup);
-
-// One file of one disk: the disk's data and the file's data, titled "GAMES", file
-// "$.PROG" in "/images/games.ssd".
-struct InspectedFile {
-  explicit InspectedFile(std::vector<uint8_t> bytes, bool locked = false);
-  std::unique_ptr<DiskDataClass> Disk;
-  std::unique_ptr<InspectorDataClass> Data;
-};
 
 // An MDI area with inspector windows opened on one file the way the main frame opens
 // them; the repaint hook repaints every window of the area on the same data.

@@ -4,20 +4,12 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <algorithm>
-#include <unordered_map>
 
+#include "disk/FileOperations.h"
 #include "platform/Prompts.h"
 #include "util/UsefulQt.h"
 
 namespace {
-
-// Live common-data objects by their menu tag.
-std::unordered_map<int, ChildDataClass*>& LiveTags() {
-  static std::unordered_map<int, ChildDataClass*> tags;
-  return tags;
-}
-
-int nextTag = 1;
 
 std::string ClassName(const ChildWindowClass* window) {
   return window->metaObject()->className();
@@ -103,23 +95,6 @@ void CollapseSubmenu(SMenuItem* head) {
 
 // ---- Common data ---------------------------------------------------------------------
 
-ChildDataClass::ChildDataClass() : tag_(nextTag++) {
-  LiveTags()[tag_] = this;
-}
-
-ChildDataClass::~ChildDataClass() {
-  LiveTags().erase(tag_);
-}
-
-std::string ChildDataClass::SideSuffix() const {
-  return Side == kSingleSided ? std::string() : " (side " + std::to_string(Side) + ")";
-}
-
-ChildDataClass* ChildDataClass::FromTag(int tag) {
-  auto found = LiveTags().find(tag);
-  return found == LiveTags().end() ? nullptr : found->second;
-}
-
 bool IsWindowEntry(const QAction* item) {
   auto* entry = qobject_cast<const SMenuItem*>(item);
   return entry != nullptr && entry->Tag != 0;
@@ -138,7 +113,19 @@ ChildWindowClass::ChildWindowClass(QWidget* parent) : QMdiSubWindow(parent) {
 
 ChildWindowClass::~ChildWindowClass() = default;
 
+void ChildWindowClass::RepaintContents() {
+  if (widget() != nullptr) {
+    widget()->update();
+  }
+  update();
+}
+
 void ChildWindowClass::SetCaption() {}
+
+InspectorDataClass* ChildWindowClass::InspectorData() const {
+  return WindowKind() == ChildKind::Inspector ? dynamic_cast<InspectorDataClass*>(CommonData)
+                                              : nullptr;
+}
 
 SMenuItem* ChildWindowClass::CreateWindowMenuEntry(QMenu* parent, int mode, ChildDataClass* data) {
   auto* entry = new SMenuItem(parent);
@@ -290,6 +277,44 @@ InspectorDataClass* ChildRegistryClass::WindowExists(const std::string& path, ch
     }
   }
   return nullptr;
+}
+
+namespace {
+
+// Where data's entry is in the catalogue now; -1 when that cannot be told.
+int32_t CurrentPosition(InspectorDataClass& data) {
+  if (data.Entry.CatalogueIndex < 0 || data.ParentDisk == nullptr ||
+      data.ParentDisk->Disk == nullptr) {
+    return -1;
+  }
+  try {
+    std::optional<DFSFileClass> found = FindSameEntry(*data.ParentDisk->Disk, data.Entry);
+    return found ? found->CatalogueIndex : -1;
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
+}  // namespace
+
+InspectorDataClass* ChildRegistryClass::InspectorOn(const std::string& path,
+                                                    const DFSFileClass& entry, int side) const {
+  InspectorDataClass* byName = nullptr;
+  for (const auto& data : CommonDataList) {
+    auto* file = dynamic_cast<InspectorDataClass*>(data.get());
+    if (file == nullptr || file->ImagePath != path || file->Side != side ||
+        file->Directory != entry.Directory || file->Name != entry.Name) {
+      continue;
+    }
+    const int32_t position = entry.CatalogueIndex < 0 ? -1 : CurrentPosition(*file);
+    if (position >= 0 && position == entry.CatalogueIndex) {
+      return file;
+    }
+    if (position < 0 && byName == nullptr) {
+      byName = file;
+    }
+  }
+  return byName;
 }
 
 ChildWindowClass* ChildRegistryClass::GetParentDisk(DiskDataClass* diskData) const {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The child-window base class, the common data shared by windows on one image or one
-// file, the registry of that common data and the Window-menu entries of child windows.
+// The child-window base class, the registry of the common data shared by windows on one
+// image or one file (KestrowData) and the Window-menu entries of child windows.
 #pragma once
 
 #include <QMdiArea>
@@ -12,94 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "disk/DFSUseful.h"
-#include "util/Useful.h"
+#include "app/children/KestrowData.h"
 
 class QMenu;
 class SMenuItem;
+class TDFSDiskFrm;
+class TFileInspectorFrm;
 class TKestrowMainFrm;
-class ChildWindowClass;
-class InspectorDataClass;
-
-// Common data of every window on one image (DiskDataClass) or one file of an image
-// (InspectorDataClass).
-class ChildDataClass {
- public:
-  ChildDataClass();
-  virtual ~ChildDataClass();
-  ChildDataClass(const ChildDataClass&) = delete;
-  ChildDataClass& operator=(const ChildDataClass&) = delete;
-
-  std::string ImagePath;  // compared exactly, case-sensitive
-  std::string DiskTitle;  // empty for an untitled disk
-  // The drive of a double-sided image's side (0 or 2); kSingleSided for an image with
-  // one side. The two sides share ImagePath and are told apart by it.
-  int Side = kSingleSided;
-  static constexpr int kSingleSided = -1;
-
-  // " (side 0)" or " (side 2)" for a side of a double-sided image, empty otherwise; it
-  // follows the image path wherever that is shown.
-  std::string SideSuffix() const;
-  // ImagePath followed by the side, as captions show it.
-  std::string ImageCaption() const { return ImagePath + SideSuffix(); }
-
-  // Non-zero number that stands for this object in the Tag of its Window-menu entries.
-  int Tag() const { return tag_; }
-  // The live object whose Tag() is tag, or nullptr (also for 0).
-  static ChildDataClass* FromTag(int tag);
-
- private:
-  int tag_;
-};
-
-// The common data of all disk windows on one image file; owns the open image.
-class DiskDataClass : public ChildDataClass {
- public:
-  std::unique_ptr<DFSDiskClass> Disk;
-};
-
-// Undo record kinds.
-enum UndoKind : int32_t {
-  kUndoRemoved = 1,
-  kUndoInserted = 2,
-  kUndoOverwritten = 3,
-};
-
-// One record of an inspector's undo history.
-class UndoClass {
- public:
-  int32_t Offset = 0;        // first offset the change touched
-  SMemoryStream Bytes;       // Count bytes of the buffer from Offset, taken with the record
-  int32_t Count = 0;         // number of bytes the change covered
-  int32_t Kind = 0;          // an UndoKind
-  int32_t OldSelStart = -1;  // selection before the change
-  int32_t OldSelEnd = -1;
-};
-
-// The common data of all inspector windows on one file of one image: the working copy
-// of its bytes, the selection and the undo history.
-class InspectorDataClass : public ChildDataClass {
- public:
-  int32_t SelStart = -1;
-  int32_t SelEnd = -1;
-  bool Changed = false;
-  char Directory = '$';
-  std::string Name;  // the catalogue name as held in the file's DFSFileClass
-  bool Locked = false;
-  SMemoryStream Buffer;
-  std::string CaretPane;  // "Hex" or empty
-  std::string Nibble;     // "Hi" or "Low"
-  bool SaveMarked = false;
-  int32_t OriginalSize = 0;
-  // The file's addresses when the inspector opened, for a save after the file has left
-  // the catalogue.
-  int32_t OriginalLoadAddress = 0;
-  int32_t OriginalExecAddress = 0;
-  QString ClipboardFormat;  // the private clipboard MIME format, "Kestrow_V0_3"
-  std::vector<std::unique_ptr<UndoClass>> UndoList;  // oldest first
-  int32_t SearchFrom = 0;
-  DiskDataClass* ParentDisk = nullptr;
-};
 
 // The base of both child window kinds (disk windows and file inspectors): its window
 // number, its common data and the hooks through which it reaches the main frame.
@@ -115,6 +34,17 @@ class ChildWindowClass : public QMdiSubWindow {
   virtual ChildKind WindowKind() const { return ChildKind::Other; }
   // Sets the title bar text. The base does nothing.
   virtual void SetCaption();
+  // Repaints what shows the common data after a change to it: the whole window here.
+  virtual void RepaintContents();
+
+  // ---- What the main frame forwards to the active child ----
+  // The window as the disk window or the inspector it is; nullptr for the other kind.
+  virtual TDFSDiskFrm* AsDiskWindow() { return nullptr; }
+  virtual TFileInspectorFrm* AsInspector() { return nullptr; }
+  // The inspector's common data; nullptr for a disk window and while closing.
+  InspectorDataClass* InspectorData() const;
+  // Edit, Select All. The base selects nothing.
+  virtual void SelectAll() {}
   // Builds this window's Window-menu entry under parent; mode is the number of windows
   // on data including this one. Returns the entry (owned by the menu).
   virtual SMenuItem* CreateWindowMenuEntry(QMenu* parent, int mode, ChildDataClass* data);
@@ -170,6 +100,12 @@ class ChildRegistryClass {
                               int side = ChildDataClass::kSingleSided) const;
   InspectorDataClass* WindowExists(const std::string& path, char directory, const std::string& name,
                                    int side = ChildDataClass::kSingleSided) const;
+  // The inspector data on exactly entry of that image and side, so that each of two
+  // namesakes has its own: the data's entry as the catalogue holds it now (its position,
+  // checked against its name) is entry's position. Data whose entry has no position or
+  // is no longer found is matched by name, as is an entry with no position.
+  InspectorDataClass* InspectorOn(const std::string& path, const DFSFileClass& entry,
+                                  int side = ChildDataClass::kSingleSided) const;
   // The first disk window in child order whose common data is diskData.
   ChildWindowClass* GetParentDisk(DiskDataClass* diskData) const;
 

@@ -13,7 +13,7 @@
 
 #include "inspector/InspectorEditing.h"
 #include "platform/ScriptedPrompts.h"
-#include "support_gui/InspectorTestSupport.h"
+#include "support/InspectorData.h"
 
 namespace {
 
