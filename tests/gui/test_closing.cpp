@@ -71,7 +71,6 @@ class ClosingTest : public MainFrameFixture {
   Q_OBJECT
 
  private slots:
-
   void closingAnInspector_data() {
     QTest::addColumn<int>("windows");
     QTest::addColumn<bool>("edited");

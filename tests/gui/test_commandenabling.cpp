@@ -142,7 +142,6 @@ class CommandEnablingTest : public MainFrameFixture {
   CommandEnablingTest() : MainFrameFixture(LeftoverMessages::Fail) {}
 
  private slots:
-
   void diskWindowStates_data() {
     QTest::addColumn<int>("files");
     QTest::addColumn<QString>("script");

@@ -70,7 +70,6 @@ class DiskCommandsTest : public MainFrameFixture {
   Q_OBJECT
 
  private slots:
-
   void deleteAsksAndDeletes_data() {
     QTest::addColumn<QString>("files");
     QTest::addColumn<QString>("gestures");

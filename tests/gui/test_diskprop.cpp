@@ -64,7 +64,6 @@ class DiskPropTest : public MainFrameFixture {
   Q_OBJECT
 
  private slots:
-
   void showsModallyWithTheStoredValues_data() {
     QTest::addColumn<bool>("fromMenu");
     QTest::newRow("toolbar button") << false;

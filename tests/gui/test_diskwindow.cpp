@@ -78,7 +78,6 @@ class DiskWindowTest : public MainFrameFixture {
   DiskWindowTest() : MainFrameFixture(LeftoverMessages::Fail) {}
 
  private slots:
-
   void statusBars_data() {
     QTest::addColumn<QString>("image");
     QTest::addColumn<QStringList>("panels");

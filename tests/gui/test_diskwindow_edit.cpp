@@ -78,7 +78,6 @@ class DiskWindowEditTest : public MainFrameFixture {
   }
 
  private slots:
-
   // Each edit starts with a second click on a cell of PROG (row 1), whose editor opens
   // with the cell's text selected.
   void edits_data() {

@@ -62,7 +62,6 @@ class MainFrameTest : public MainFrameFixture {
   Q_OBJECT
 
  private slots:
-
   void menusAndToolbarCarryTheirCaptionsAndShortcuts() {
     const struct {
       const char* name;

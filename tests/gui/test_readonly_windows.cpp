@@ -48,7 +48,6 @@ class TestReadOnlyWindows : public MainFrameFixture {
   }
 
  private slots:
-
   // A file without write permission: read-only caption, no changing command, a drop
   // that says why nothing came in, an inspector that edits but cannot save; the file is
   // never written.
