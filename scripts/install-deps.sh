@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xclip x11-utils
   desktop-file-utils appstream shared-mime-info xdg-utils dpkg-dev groff-base
   openbox xdotool pcmanfm dbus-daemon
-  libclang-rt-14-dev
+  libclang-rt-14-dev clang-format
 )
 
 missing=()

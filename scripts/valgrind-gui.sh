@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Kestrow without sanitizers and runs a whole GUI session under valgrind, headless:
 # open an image, change a file's bytes in an inspector, save, close (the test
-# TestHardening::openEditSaveClose). Any memory error, or memory the program leaks
+# TestEditSession::openEditSaveClose). Any memory error, or memory the program leaks
 # for certain, fails the run.
 #
 #   scripts/valgrind-gui.sh [TEST_FUNCTION ...]     default: openEditSaveClose
@@ -22,12 +22,12 @@ fi
 
 build_dir=build/valgrind
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DKESTROW_SANITIZE=OFF >/dev/null
-cmake --build "$build_dir" -j"${JOBS:-2}" --target test_hardening
+cmake --build "$build_dir" -j"${JOBS:-2}" --target test_edit_session
 
 functions=("$@")
 [ ${#functions[@]} -eq 0 ] && functions=(openEditSaveClose)
 export QT_QPA_PLATFORM=offscreen
 valgrind --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
   --show-leak-kinds=definite --track-origins=yes \
-  "$build_dir/test_hardening" "${functions[@]}"
+  "$build_dir/test_edit_session" "${functions[@]}"
 echo "valgrind: no memory errors and no definite leaks"

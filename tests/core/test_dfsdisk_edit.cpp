@@ -76,16 +76,6 @@ ImageBuilder ThreeFiles() {
   return builder.FileData(2, PatternBytes(512, 1)).FileData(4, PatternBytes(512, 2)).HostSize(2048);
 }
 
-// Adds files written as "start+length" pairs, e.g. "2+1024 10+2816".
-void AddFiles(ImageBuilder& builder, const QString& files) {
-  int number = 0;
-  for (const QString& file : files.split(' ', Qt::SkipEmptyParts)) {
-    QStringList parts = file.split('+');
-    builder.AddEntry(
-        {'$', "F" + std::to_string(number++), 0, 0, parts[1].toUInt(), parts[0].toUInt()});
-  }
-}
-
 }  // namespace
 
 class TestDFSDiskEdit : public QObject {
@@ -122,6 +112,7 @@ class TestDFSDiskEdit : public QObject {
   void findFreeSpace();
   void saveFileStoresDataAndEntry();
   void saveFileReplacesItsNamesake();
+  void directoryWithBitSevenReplacesTheNamesake();
   void refusedOrFailedSavesChangeNothing_data();
   void refusedOrFailedSavesChangeNothing();
   void catalogueIsWrittenOnceAfterTheData_data();
@@ -233,7 +224,7 @@ void TestDFSDiskEdit::badHexRaisesBeforeAnythingIsWritten() {
 void TestDFSDiskEdit::changesRewriteTheCatalogueInDescendingOrder() {
   ImageBuilder builder(400);
   builder.Title("ORDER").Byte(0x104, 0x42);
-  AddFiles(builder, "2+256 5+256 9+256");
+  builder.AddPlacedFiles("2+256 5+256 9+256");
   OpenImage image = Open(builder);
   std::vector<uint8_t> before = ReadHostFile(image.path);
   QVERIFY(image.disk->SetLocked('$', Padded("F2"), true));
@@ -351,7 +342,7 @@ void TestDFSDiskEdit::findFreeSpace() {
   QFETCH(QString, files);
   QFETCH(int, length);
   ImageBuilder builder(sectors);
-  AddFiles(builder, files);
+  builder.AddPlacedFiles(files.toStdString());
   QTEST(Open(builder).disk->FindFreeSpace(length), "offset");
 }
 
@@ -402,6 +393,28 @@ void TestDFSDiskEdit::saveFileReplacesItsNamesake() {
   QVERIFY_THROWS_EXCEPTION(std::length_error,
                            fullImage.disk->AddCatalogueEntry(NewFile("X", 1), 0x10000));
   QCOMPARE(fullImage.disk->FileCount(), 31);
+}
+
+// Found by fuzz_image: a directory byte with bit 7 set is stored as its low 7 bits, so a
+// save under it must replace the namesake stored under those bits, not add a second
+// entry of the same name.
+void TestDFSDiskEdit::directoryWithBitSevenReplacesTheNamesake() {
+  const std::string path = ImageBuilder(800)
+                               .AddEntry({'$', "GAME", 0x1900, 0x8023, 300, 2})
+                               .FileData(2, PatternBytes(300, 1))
+                               .WriteToTemp(dir_, "bit7.ssd");
+  std::unique_ptr<DFSDiskClass> disk = DFSDiskClass::Create(path, 2);
+  DFSFileClass file;
+  file.Name = PadRight("GAME", 7);
+  file.Directory = static_cast<char>('$' | 0x80);
+  file.Length = 100;
+  SMemoryStream source(PatternBytes(100, 2));
+  QCOMPARE(disk->SaveFile(file, source), int(kSaveDone));
+  DFSFileList list;
+  disk->ReadCatalogue(list);
+  QCOMPARE(list.size(), size_t(1));
+  QCOMPARE(list[0].Directory, '$');
+  QVERIFY(disk->ReadFileData(list[0]) == PatternBytes(100, 2));
 }
 
 void TestDFSDiskEdit::refusedOrFailedSavesChangeNothing_data() {

@@ -71,16 +71,6 @@ std::string Failure(const std::string& action, const std::string& path, int erro
   return action + " \"" + path + "\". " + std::strerror(error);
 }
 
-// Adds files written as "start+length" pairs, e.g. "2+1024 10+2816".
-void AddFiles(ImageBuilder& builder, const QString& files) {
-  int number = 0;
-  for (const QString& file : files.split(' ', Qt::SkipEmptyParts)) {
-    QStringList parts = file.split('+');
-    builder.AddEntry(
-        {'$', "F" + std::to_string(number++), 0, 0, parts[1].toUInt(), parts[0].toUInt()});
-  }
-}
-
 }  // namespace
 
 class TestDFSDiskRead : public QObject {
@@ -328,7 +318,7 @@ void TestDFSDiskRead::computeSpace() {
   QFETCH(int, sectors);
   QFETCH(QString, files);
   ImageBuilder builder(sectors);
-  AddFiles(builder, files);
+  builder.AddPlacedFiles(files.toStdString());
   auto disk = Open(builder);
   QTEST(disk->UsedSpace, "used");
   QTEST(disk->LargestFree, "largest");

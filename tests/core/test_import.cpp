@@ -4,6 +4,7 @@
 // a copy out and back in of every byte value, and folders as other tools leave them.
 #include <unistd.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
@@ -136,6 +137,7 @@ class TestImport : public QObject {
   void unreadableItemsAreSkipped_data();
   void unreadableItemsAreSkipped();
   void unreadableSideCarEndsTheDrop();
+  void hostNameAtTheLengthLimit();
   void everyByteComesBack();
   void copiesOntoTheirOwnImageAsk();
   void sampleFolders_data();
@@ -444,6 +446,26 @@ ImageBuilder ImageOf(const std::vector<ImageEntry>& batch) {
 }
 
 }  // namespace
+
+// Found by fuzz_import: a host file whose name is 252 to 255 bytes long has no side-car
+// (the side-car's name would be too long to exist), so it imports with the defaults and
+// the rest of the drop goes on.
+void TestImport::hostNameAtTheLengthLimit() {
+  ScopedScriptedPrompts prompts;
+  QTemporaryDir dir;
+  const std::string folder = dir.filePath("long").toStdString();
+  QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
+  const std::string longName = folder + "/" + std::string(253, 'n');
+  const std::string shortName = folder + "/SHORT";
+  ImageBuilder().Bytes(0, PatternBytes(40, 3)).HostSize(40).WriteTo(longName);
+  ImageBuilder().Bytes(0, PatternBytes(50, 4)).HostSize(50).WriteTo(shortName);
+  std::unique_ptr<DFSDiskClass> disk =
+      DFSDiskClass::Create(dir.filePath("long.ssd").toStdString(), 1);
+  ImportSummary summary = ProcessAlienFiles(*disk, {longName, shortName}, ImportCallbacks{});
+  QCOMPARE(summary.storedCount, 2);
+  QVERIFY(prompts->Texts().empty());
+  QVERIFY(disk->FileExists('$', "nnnnnnn"));
+}
 
 void TestImport::everyByteComesBack() {
   std::vector<ImageEntry> entries = EveryByteEntries();

@@ -49,6 +49,15 @@ std::vector<uint8_t> HostFileBytes(int index) {
   return PatternBytes(static_cast<size_t>(300 + index * 251), static_cast<uint8_t>(100 + index));
 }
 
+// What went wrong in one killed run, with the seed that repeats it.
+QByteArray RunProblem(int run, unsigned seed, const std::string& problem) {
+  return QString("run %1 (seed %2): %3")
+      .arg(run)
+      .arg(seed)
+      .arg(QString::fromStdString(problem))
+      .toUtf8();
+}
+
 }  // namespace
 
 class TestKilled : public QObject {
@@ -180,12 +189,7 @@ class TestKilled : public QObject {
       if (problem.empty() && added != 0 && added != left) {
         problem = "added " + std::to_string(added) + " of " + std::to_string(left) + " files";
       }
-      QVERIFY2(problem.empty(), QString("run %1 (seed %2): %3")
-                                    .arg(run)
-                                    .arg(seed)
-                                    .arg(QString::fromStdString(problem))
-                                    .toUtf8()
-                                    .constData());
+      QVERIFY2(problem.empty(), RunProblem(run, seed, problem).constData());
       killedBefore += killed && added == 0 ? 1 : 0;
       // The bound follows the load, as below: kills cluster around the catalogue write.
       bound = added == 0 ? bound * 5 / 4 : std::max<int64_t>(bound * 4 / 5, 200);
@@ -282,12 +286,7 @@ class TestKilled : public QObject {
       }
       oldKept += files["$.REPL"] == oldBytes ? 1 : 0;
       bound = files["$.REPL"] == oldBytes ? bound * 5 / 4 : std::max<int64_t>(bound * 4 / 5, 200);
-      QVERIFY2(problem.empty(), QString("run %1 (seed %2): %3")
-                                    .arg(run)
-                                    .arg(seed)
-                                    .arg(QString::fromStdString(problem))
-                                    .toUtf8()
-                                    .constData());
+      QVERIFY2(problem.empty(), RunProblem(run, seed, problem).constData());
     }
     qInfo(
         "overwrite kills: %d runs, %d killed, %d left a journal that was rolled back, %d kept "

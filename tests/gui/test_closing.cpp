@@ -9,13 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
 #include "diskwindow/DFSDisk.h"
 #include "inspector/FileInspector.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
 #include "support/RawDisk.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -29,18 +29,12 @@ const QStringList kNoChildCommands = {
 // Files A, B, C of 32 bytes each ("aaa...", "bbb...", "ccc...") in sectors 2, 3, 4 of a
 // disk with that title. With nearlyFull, a file FILLER then takes all but the last sector.
 std::string Image(const QTemporaryDir& dir, const std::string& title, bool nearlyFull = false) {
+  ImageEntry file;
+  file.length = 32;
   ImageBuilder image(800);
-  image.Title(title);
-  for (int index = 0; index < 3; ++index) {
-    ImageEntry entry;
-    entry.name = std::string(1, static_cast<char>('A' + index));
-    entry.length = 32;
-    entry.startSector = 2 + index;
-    image.AddEntry(entry).FileData(2 + index,
-                                   std::vector<uint8_t>(32, static_cast<uint8_t>('a' + index)));
-  }
+  image.Title(title).AddLetterFiles(3, file, true);
   if (nearlyFull) {
-    image.AddEntry({'$', "FILLER", 0, 0, (799 - 5) * 256, 5, false});
+    image.AddFiller();
   }
   return image.WriteToTemp(dir, title + ".ssd");
 }
@@ -73,20 +67,10 @@ QStringList Sorted(QStringList names) {
 
 }  // namespace
 
-class ClosingTest : public QObject {
+class ClosingTest : public MainFrameFixture {
   Q_OBJECT
 
  private slots:
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-  }
-  void cleanup() {
-    ReviewAnswer dropChanges("", "NoSave");
-    frame_.reset();
-    prompts_.reset();
-  }
-
   void closingAnInspector_data() {
     QTest::addColumn<int>("windows");
     QTest::addColumn<bool>("edited");
@@ -116,12 +100,12 @@ class ClosingTest : public QObject {
     QFETCH(bool, closes);
     QFETCH(bool, saved);
     const std::string path = Image(dir_, "GAMES");
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(path);
-    TFileInspectorFrm* first = OpenInspectors(*frame_, disk, "1").at(0);
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(path);
+    TFileInspectorFrm* first = OpenInspectors(Frame(), disk, "1").at(0);
     if (windows == 2) {
-      frame_->DuplicateMnuItem->trigger();
+      Frame().DuplicateMnuItem->trigger();
     }
-    QPointer<TFileInspectorFrm> window = qobject_cast<TFileInspectorFrm*>(frame_->ActiveChild());
+    QPointer<TFileInspectorFrm> window = qobject_cast<TFileInspectorFrm*>(Frame().ActiveChild());
     if (edited) {
       Edit(first);
     }
@@ -129,7 +113,7 @@ class ClosingTest : public QObject {
       QVERIFY(disk->Disk()->SetLocked('$', "A      ", true));
     }
     if (answer >= 0) {
-      (*prompts_)->QueueYesNoCancel(static_cast<Answer>(answer));
+      Prompts().QueueYesNoCancel(static_cast<Answer>(answer));
     }
     CloseChild(window);
     std::vector<std::string> expected;
@@ -139,11 +123,11 @@ class ClosingTest : public QObject {
     if (lockedMeanwhile) {
       expected.push_back(kDestinationLockedMessage);
     }
-    QCOMPARE((*prompts_)->Texts(), expected);
+    QCOMPARE(Prompts().Texts(), expected);
     QCOMPARE(window.isNull(), closes);
     QCOMPARE(FileInImage(path, 0), saved ? kSavedA : std::string(32, 'a'));
     const size_t expectedData = closes && windows == 1 ? 1 : 2;
-    QCOMPARE(frame_->Registry().CommonDataList.size(), expectedData);
+    QCOMPARE(Frame().Registry().CommonDataList.size(), expectedData);
   }
 
   // The last disk window on an image reviews the changes of all its inspectors: A is
@@ -166,21 +150,21 @@ class ClosingTest : public QObject {
     QFETCH(bool, closes);
     QFETCH(bool, savedB);
     const std::string path = Image(dir_, "GAMES");
-    TDFSDiskFrm* tools = frame_->NewDFSFiler(Image(dir_, "TOOLS"));
-    OpenInspectors(*frame_, tools, "1");
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(path);
-    const std::vector<TFileInspectorFrm*> inspectors = OpenInspectors(*frame_, disk, "111");
-    frame_->MdiArea->setActiveSubWindow(inspectors[0]);
-    frame_->DuplicateMnuItem->trigger();
+    TDFSDiskFrm* tools = Frame().NewDFSFiler(Image(dir_, "TOOLS"));
+    OpenInspectors(Frame(), tools, "1");
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(path);
+    const std::vector<TFileInspectorFrm*> inspectors = OpenInspectors(Frame(), disk, "111");
+    Frame().MdiArea->setActiveSubWindow(inspectors[0]);
+    Frame().DuplicateMnuItem->trigger();
     Edit(inspectors[0]);
     Edit(inspectors[1]);
 
     // Another window on the image keeps it open: no review.
     ReviewAnswer review(ticks.toStdString(), button);
-    TDFSDiskFrm* second = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* second = Frame().NewDFSFiler(path);
     CloseChild(second);
     QCOMPARE(review.Shows, 0);
-    QCOMPARE(frame_->Registry().ChildOrder().size(), size_t(7));
+    QCOMPARE(Frame().Registry().ChildOrder().size(), size_t(7));
 
     CloseChild(disk);
     QCOMPARE(review.Shows, 1);
@@ -188,15 +172,15 @@ class ClosingTest : public QObject {
     const QString imagePath = QString::fromStdString(path);
     QCOMPARE(review.Lines, QStringList({"GAMES.$.B         (" + imagePath + ")",
                                         "GAMES.$.A         (" + imagePath + ")"}));
-    QCOMPARE(frame_->Registry().ChildOrder().size(), closes ? size_t(2) : size_t(7));
-    QCOMPARE(frame_->Registry().CommonDataList.size(), closes ? size_t(2) : size_t(6));
+    QCOMPARE(Frame().Registry().ChildOrder().size(), closes ? size_t(2) : size_t(7));
+    QCOMPARE(Frame().Registry().CommonDataList.size(), closes ? size_t(2) : size_t(6));
     if (!closes) {
       QVERIFY(inspectors[0]->Data()->Changed && inspectors[1]->Data()->Changed);
       QCOMPARE(inspectors[1]->Data()->Buffer.Bytes()[0], uint8_t('w'));
     }
     QCOMPARE(FileInImage(path, 0), std::string(32, 'a'));
     QCOMPARE(FileInImage(path, 1), savedB ? kSavedB : std::string(32, 'b'));
-    QVERIFY((*prompts_)->Texts().empty());
+    QVERIFY(Prompts().Texts().empty());
   }
 
   // One review lists the changes of both images; the disk window in front closes after
@@ -204,35 +188,35 @@ class ClosingTest : public QObject {
   void closeAllOverTwoImages() {
     const std::string games = Image(dir_, "GAMES");
     const std::string tools = Image(dir_, "TOOLS");
-    TDFSDiskFrm* toolsDisk = frame_->NewDFSFiler(tools);
-    Edit(OpenInspectors(*frame_, toolsDisk, "01").at(0));
-    TDFSDiskFrm* gamesDisk = frame_->NewDFSFiler(games);
-    Edit(OpenInspectors(*frame_, gamesDisk, "1").at(0));
-    frame_->MdiArea->setActiveSubWindow(toolsDisk);
+    TDFSDiskFrm* toolsDisk = Frame().NewDFSFiler(tools);
+    Edit(OpenInspectors(Frame(), toolsDisk, "01").at(0));
+    TDFSDiskFrm* gamesDisk = Frame().NewDFSFiler(games);
+    Edit(OpenInspectors(Frame(), gamesDisk, "1").at(0));
+    Frame().MdiArea->setActiveSubWindow(toolsDisk);
     ReviewAnswer review("*", "Save");
-    frame_->CloseAllMnuItem->trigger();
+    Frame().CloseAllMnuItem->trigger();
     QCOMPARE(review.Shows, 1);
     QCOMPARE(review.Lines.size(), qsizetype(2));
     QVERIFY(review.Lines[0].startsWith("GAMES.$.A") && review.Lines[1].startsWith("TOOLS.$.B"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(frame_->MdiArea->subWindowList().isEmpty());
-    QVERIFY(frame_->Registry().CommonDataList.empty());
-    QVERIFY(WindowEntries(*frame_).empty());
+    QVERIFY(Frame().MdiArea->subWindowList().isEmpty());
+    QVERIFY(Frame().Registry().CommonDataList.empty());
+    QVERIFY(WindowEntries(Frame()).empty());
     QCOMPARE(FileInImage(games, 0), kSavedA);
     QCOMPARE(FileInImage(tools, 1), kSavedB);
-    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(kNoChildCommands));
+    QCOMPARE(Sorted(EnabledCommandNames(Frame())), Sorted(kNoChildCommands));
   }
 
   void closeFileInspectorsLeavesTheDiskWindows() {
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(Image(dir_, "GAMES"));
-    OpenInspectors(*frame_, disk, "11");
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(Image(dir_, "GAMES"));
+    OpenInspectors(Frame(), disk, "11");
     ReviewAnswer review("", "Cancel");
-    frame_->CloseFileInspectorsMnuItem->trigger();
+    Frame().CloseFileInspectorsMnuItem->trigger();
     QCOMPARE(review.Shows, 0);
-    QCOMPARE(frame_->Registry().ChildOrder(), std::vector<ChildWindowClass*>({disk}));
-    QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(1));
-    QVERIFY(!frame_->CloseFileInspectorsMnuItem->isEnabled());
-    QVERIFY(frame_->CloseAllMnuItem->isEnabled());
+    QCOMPARE(Frame().Registry().ChildOrder(), std::vector<ChildWindowClass*>({disk}));
+    QCOMPARE(Frame().Registry().CommonDataList.size(), size_t(1));
+    QVERIFY(!Frame().CloseFileInspectorsMnuItem->isEnabled());
+    QVERIFY(Frame().CloseAllMnuItem->isEnabled());
   }
 
   // A save that fails in the review (GAMES is full) stops every closing route: nothing
@@ -250,32 +234,32 @@ class ClosingTest : public QObject {
     QFETCH(QString, route);
     QFETCH(bool, toolsReviewed);
     const std::string tools = Image(dir_, "TOOLS");
-    Edit(OpenInspectors(*frame_, frame_->NewDFSFiler(tools), "1").at(0));
-    TDFSDiskFrm* games = frame_->NewDFSFiler(Image(dir_, "GAMES", true));
-    TFileInspectorFrm* grown = OpenInspectors(*frame_, games, "1").at(0);
+    Edit(OpenInspectors(Frame(), Frame().NewDFSFiler(tools), "1").at(0));
+    TDFSDiskFrm* games = Frame().NewDFSFiler(Image(dir_, "GAMES", true));
+    TFileInspectorFrm* grown = OpenInspectors(Frame(), games, "1").at(0);
     grown->SetOverType(false);
     Edit(grown);
     QApplication::clipboard()->setText(QString(300, 'x'));
-    frame_->PasteMnuItem->trigger();
+    Frame().PasteMnuItem->trigger();
     const std::vector<uint8_t> unsaved = grown->Data()->Buffer.Bytes();
-    const std::vector<ChildWindowClass*> children = frame_->Registry().ChildOrder();
+    const std::vector<ChildWindowClass*> children = Frame().Registry().ChildOrder();
 
     ReviewAnswer review("*", "Save");
     if (route == "main") {
-      QVERIFY(!frame_->close());
+      QVERIFY(!Frame().close());
     } else if (route == "session") {
-      QVERIFY(!frame_->SessionEndQuery(true));
+      QVERIFY(!Frame().SessionEndQuery(true));
     } else if (route == "disk") {
       CloseChild(games);
     } else {
-      frame_->findChild<QAction*>(route)->trigger();
+      Frame().findChild<QAction*>(route)->trigger();
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(review.Shows, 1);
-    QCOMPARE((*prompts_)->Messages(), std::vector<std::string>{kNoRoomMessage});
-    QCOMPARE(frame_->Registry().ChildOrder().size(), children.size());
-    QVERIFY(frame_->isVisible());
-    QVERIFY(!frame_->ClosingAll);
+    QCOMPARE(Prompts().Messages(), std::vector<std::string>{kNoRoomMessage});
+    QCOMPARE(Frame().Registry().ChildOrder().size(), children.size());
+    QVERIFY(Frame().isVisible());
+    QVERIFY(!Frame().ClosingAll);
     QVERIFY(grown->Data()->Changed);
     QVERIFY(grown->Data()->Buffer.Bytes() == unsaved);
     QCOMPARE(FileInImage(tools, 0), toolsReviewed ? kSavedA : std::string(32, 'a'));
@@ -294,30 +278,21 @@ class ClosingTest : public QObject {
     QFETCH(bool, session);
     QFETCH(QString, button);
     const std::string path = Image(dir_, "GAMES");
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(path);
-    frame_->NewDFSFiler(Image(dir_, "TOOLS"));
-    Edit(OpenInspectors(*frame_, disk, "1").at(0));
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(path);
+    Frame().NewDFSFiler(Image(dir_, "TOOLS"));
+    Edit(OpenInspectors(Frame(), disk, "1").at(0));
     ReviewAnswer review("1", button);
-    const bool closed = session ? frame_->SessionEndQuery(true) : frame_->close();
+    const bool closed = session ? Frame().SessionEndQuery(true) : Frame().close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     const bool cancelled = button == "Cancel";
     QCOMPARE(review.Shows, 1);
     QCOMPARE(closed, !cancelled);
-    QCOMPARE(frame_->Registry().ChildOrder().size(), cancelled ? size_t(3) : size_t(0));
-    QCOMPARE(frame_->isVisible(), cancelled || session);
+    QCOMPARE(Frame().Registry().ChildOrder().size(), cancelled ? size_t(3) : size_t(0));
+    QCOMPARE(Frame().isVisible(), cancelled || session);
     QCOMPARE(FileInImage(path, 0), std::string(32, 'a'));
   }
-
- private:
-  QTemporaryDir dir_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
 };
 
-int main(int argc, char* argv[]) {
-  KestrowApplication application(argc, argv);
-  ClosingTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+KESTROW_GUI_TEST_MAIN(ClosingTest)
 
 #include "test_closing.moc"

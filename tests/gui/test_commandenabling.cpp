@@ -9,14 +9,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
 #include "diskwindow/DFSDisk.h"
 #include "inspector/FileInspector.h"
 #include "inspector/Find.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
+#include "support_gui/DialogScript.h"
 #include "support_gui/InspectorTestSupport.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -44,18 +45,10 @@ QStringList Sorted(QStringList names) {
   return names;
 }
 
-// count one-sector files, the second of them locked.
+// count (up to 3) one-sector files, the second of them locked.
 std::string Image(const QTemporaryDir& dir, int count) {
-  ImageBuilder image(800);
-  for (int index = 0; index < count; ++index) {
-    ImageEntry entry;
-    entry.name = std::string(1, static_cast<char>('A' + index));
-    entry.startSector = 2 + index;
-    entry.length = 0x100;
-    entry.locked = index == 1;
-    image.AddEntry(entry);
-  }
-  return image.WriteToTemp(dir, "commands.ssd");
+  const std::string fileLists[] = {"", "A", "A B*", "A B* C"};
+  return ImageBuilder(800).AddNamedFiles(fileLists[count]).WriteToTemp(dir, "commands.ssd");
 }
 
 // "cN" plain click, "CN" Ctrl-click, "SN" Shift-click on row N, "b" below the last row,
@@ -123,13 +116,14 @@ void ActOnInspector(TKestrowMainFrm& frame, TDFSDiskFrm* disk, TFileInspectorFrm
       case 'T':
         QApplication::clipboard()->setText("hello");
         break;
-      case 'F':
-        QTimer::singleShot(0, frame.FindFrm, [&frame] {
-          frame.FindFrm->HexEdit->setText("41");
-          frame.FindFrm->accept();
+      case 'F': {
+        const WhenShown<TFindFrm> answer([](TFindFrm* dialog) {
+          dialog->HexEdit->setText("41");
+          dialog->accept();
         });
         frame.FindMnuItem->trigger();
         break;
+      }
       case 'h':
         frame.FindFrm->HexEdit->setText("41");
         break;
@@ -144,21 +138,13 @@ void ActOnInspector(TKestrowMainFrm& frame, TDFSDiskFrm* disk, TFileInspectorFrm
 
 }  // namespace
 
-class CommandEnablingTest : public QObject {
+class CommandEnablingTest : public MainFrameFixture {
   Q_OBJECT
 
- private slots:
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-  }
-  void cleanup() {
-    frame_.reset();
-    const std::vector<std::string> texts = (*prompts_)->Texts();
-    QVERIFY2(texts.empty(), texts.empty() ? "" : ("unexpected message: " + texts.front()).c_str());
-    prompts_.reset();
-  }
+ public:
+  CommandEnablingTest() : MainFrameFixture(LeftoverMessages::Fail) {}
 
+ private slots:
   void diskWindowStates_data() {
     QTest::addColumn<int>("files");
     QTest::addColumn<QString>("script");
@@ -185,12 +171,12 @@ class CommandEnablingTest : public QObject {
     QFETCH(int, files);
     QFETCH(QString, script);
     QFETCH(QStringList, enabled);
-    TDFSDiskFrm* window = frame_->NewDFSFiler(Image(dir_, files < 0 ? 1 : files));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(Image(dir_, files < 0 ? 1 : files));
     Act(window, script);
     if (files < 0) {
       CloseChild(window);
     }
-    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(enabled));
+    QCOMPARE(Sorted(EnabledCommandNames(Frame())), Sorted(enabled));
   }
 
   void inspectorStates_data() {
@@ -222,40 +208,31 @@ class CommandEnablingTest : public QObject {
     QFETCH(QString, script);
     QFETCH(QStringList, enabled);
     QApplication::clipboard()->clear();
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(FileImage(dir_, size));
-    TFileInspectorFrm* inspector = OpenInspectors(*frame_, disk, "1").at(0);
-    ActOnInspector(*frame_, disk, inspector, script);
-    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(enabled));
-    frame_->FindFrm->HexEdit->clear();
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(FileImage(dir_, size));
+    TFileInspectorFrm* inspector = OpenInspectors(Frame(), disk, "1").at(0);
+    ActOnInspector(Frame(), disk, inspector, script);
+    QCOMPARE(Sorted(EnabledCommandNames(Frame())), Sorted(enabled));
+    Frame().FindFrm->HexEdit->clear();
     // The last window closing disables every command that needs a child.
     ReviewAnswer dropChanges("", "NoSave");
-    frame_->CloseAllMnuItem->trigger();
-    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(kAlways));
+    Frame().CloseAllMnuItem->trigger();
+    QCOMPARE(Sorted(EnabledCommandNames(Frame())), Sorted(kAlways));
   }
 
   void commandsFollowTheActiveWindow() {
-    TDFSDiskFrm* first = frame_->NewDFSFiler(Image(dir_, 2));
+    TDFSDiskFrm* first = Frame().NewDFSFiler(Image(dir_, 2));
     Act(first, "c1");
-    TDFSDiskFrm* second = frame_->NewDFSFiler(ImageBuilder(800).WriteToTemp(dir_, "empty.ssd"));
+    TDFSDiskFrm* second = Frame().NewDFSFiler(ImageBuilder(800).WriteToTemp(dir_, "empty.ssd"));
     const QStringList disk = kAlways + kAnyChild + kDiskWindow;
-    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(disk));
-    WindowEntries(*frame_)[0]->trigger();
-    QCOMPARE(frame_->ActiveChild(), first);
-    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(disk + kSelectAll + kFileCommands));
-    frame_->MdiArea->setActiveSubWindow(second);
-    QCOMPARE(Sorted(EnabledCommandNames(*frame_)), Sorted(disk));
+    QCOMPARE(Sorted(EnabledCommandNames(Frame())), Sorted(disk));
+    WindowEntries(Frame())[0]->trigger();
+    QCOMPARE(Frame().ActiveChild(), first);
+    QCOMPARE(Sorted(EnabledCommandNames(Frame())), Sorted(disk + kSelectAll + kFileCommands));
+    Frame().MdiArea->setActiveSubWindow(second);
+    QCOMPARE(Sorted(EnabledCommandNames(Frame())), Sorted(disk));
   }
-
- private:
-  QTemporaryDir dir_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
 };
 
-int main(int argc, char* argv[]) {
-  KestrowApplication application(argc, argv);
-  CommandEnablingTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+KESTROW_GUI_TEST_MAIN(CommandEnablingTest)
 
 #include "test_commandenabling.moc"

@@ -8,12 +8,12 @@
 #include <QTest>
 #include <algorithm>
 
-#include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
 #include "diskwindow/DFSDisk.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
 #include "support/RawDisk.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -24,18 +24,7 @@ const std::string kVanished =
 // An 80-track image titled GAMES from a file list such as "A B* C" (* = locked), one
 // sector each from sector 2 on.
 ImageBuilder Files(const QString& fileList) {
-  ImageBuilder image(800);
-  image.Title("GAMES");
-  int sector = 2;
-  for (const QString& file : fileList.split(' ', Qt::SkipEmptyParts)) {
-    ImageEntry entry;
-    entry.name = file.chopped(file.endsWith('*') ? 1 : 0).toStdString();
-    entry.locked = file.endsWith('*');
-    entry.startSector = sector++;
-    entry.length = 0x100;
-    image.AddEntry(entry);
-  }
-  return image;
+  return ImageBuilder(800).Title("GAMES").AddNamedFiles(fileList.toStdString());
 }
 
 // Plain click "cN", Ctrl-click "CN", Shift-click "SN" on grid row N.
@@ -77,19 +66,10 @@ QString FullInfoState(const TKestrowMainFrm& frame) {
 
 }  // namespace
 
-class DiskCommandsTest : public QObject {
+class DiskCommandsTest : public MainFrameFixture {
   Q_OBJECT
 
  private slots:
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-  }
-  void cleanup() {
-    frame_.reset();
-    prompts_.reset();
-  }
-
   void deleteAsksAndDeletes_data() {
     QTest::addColumn<QString>("files");
     QTest::addColumn<QString>("gestures");
@@ -135,63 +115,63 @@ class DiskCommandsTest : public QObject {
     QFETCH(QStringList, remaining);
     QFETCH(QStringList, messages);
     const std::string path = Files(files).WriteToTemp(dir_, "delete.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     Press(window, gestures);
-    (*prompts_)->QueueYesNo(yes);
+    Prompts().QueueYesNo(yes);
     if (via == "key") {
       QTest::keyClick(window->DFSFiles, Qt::Key_Delete);
     } else if (via == "button") {
-      ClickToolButton(*frame_, frame_->DeleteToolBut);
+      ClickToolButton(Frame(), Frame().DeleteToolBut);
     } else {
-      ClickMenuItem(*frame_, frame_->EditMnu, frame_->DeleteMnuItem);
+      ClickMenuItem(Frame(), Frame().EditMnu, Frame().DeleteMnuItem);
     }
     std::vector<std::string> expected = {question.arg(QString::fromStdString(path)).toStdString()};
     for (const QString& message : messages) {
       expected.push_back(message.toStdString());
     }
-    QCOMPARE((*prompts_)->Texts(), expected);
+    QCOMPARE(Prompts().Texts(), expected);
     QCOMPARE(ImageFiles(path), remaining);
     QStringList listed = ListedNames(window);
     listed.sort();
     QCOMPARE(listed, remaining.replaceInStrings("*", ""));
     // Deleting refills the list and clears the selection; No keeps both.
-    QCOMPARE(frame_->DeleteToolBut->isEnabled(), !yes);
-    QCOMPARE(frame_->DeleteMnuItem->isEnabled(), !yes);
+    QCOMPARE(Frame().DeleteToolBut->isEnabled(), !yes);
+    QCOMPARE(Frame().DeleteMnuItem->isEnabled(), !yes);
   }
 
   void deleteOfAVanishedFileRefreshesTheList() {
     const std::string path = Files("A B C").WriteToTemp(dir_, "vanish.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     Press(window, "c2 C3");
     // Another program rewrites the catalogue while the image is open.
     Files("A C").WriteTo(path);
-    (*prompts_)->QueueYesNo(true);
-    ClickToolButton(*frame_, frame_->DeleteToolBut);
-    QCOMPARE((*prompts_)->Messages(), std::vector<std::string>({kVanished}));
+    Prompts().QueueYesNo(true);
+    ClickToolButton(Frame(), Frame().DeleteToolBut);
+    QCOMPARE(Prompts().Messages(), std::vector<std::string>({kVanished}));
     QCOMPARE(ImageFiles(path), QStringList({"A"}));
     QCOMPARE(ListedNames(window), QStringList({"A"}));
   }
 
   void deleteAfterSelectAllWithoutAClickAsksForAFile() {
     const std::string path = Files("A B").WriteToTemp(dir_, "all.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     QTest::keyClick(window->DFSFiles, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(SelectionMarkup(window), std::string("11"));
-    QVERIFY(frame_->DeleteToolBut->isEnabled());
-    ClickToolButton(*frame_, frame_->DeleteToolBut);
-    QCOMPARE((*prompts_)->Texts(), std::vector<std::string>({"Please select a file to delete."}));
+    QVERIFY(Frame().DeleteToolBut->isEnabled());
+    ClickToolButton(Frame(), Frame().DeleteToolBut);
+    QCOMPARE(Prompts().Texts(), std::vector<std::string>({"Please select a file to delete."}));
     QCOMPARE(ImageFiles(path), QStringList({"A", "B"}));
   }
 
   void deleteThatCannotWriteStopsWithoutARefresh() {
     const std::string path = Files("A B").WriteToTemp(dir_, "fail.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     Press(window, "c1 C2");
     MakeImageWritesFail(window);
-    (*prompts_)->QueueYesNo(true);
-    ClickToolButton(*frame_, frame_->DeleteToolBut);
+    Prompts().QueueYesNo(true);
+    ClickToolButton(Frame(), Frame().DeleteToolBut);
     // The real cause, not a guess that the disk is in use.
-    QCOMPARE((*prompts_)->Messages(),
+    QCOMPARE(Prompts().Messages(),
              std::vector<std::string>({"Could not write \"" + path + "\": Input/output error."}));
     QCOMPARE(ImageFiles(path), QStringList({"A", "B"}));
     QCOMPARE(SelectionMarkup(window), std::string("11"));
@@ -259,9 +239,9 @@ class DiskCommandsTest : public QObject {
     QFETCH(QStringList, image);
     QFETCH(QStringList, messages);
     const std::string path = Files(files).WriteToTemp(dir_, "lock.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
-    TDFSDiskFrm* other = frame_->NewDFSFiler(path);
-    frame_->MdiArea->setActiveSubWindow(window);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
+    TDFSDiskFrm* other = Frame().NewDFSFiler(path);
+    Frame().MdiArea->setActiveSubWindow(window);
     Press(window, gestures);
     if (situation == "vanish") {
       Files("A C").WriteTo(path);
@@ -269,7 +249,7 @@ class DiskCommandsTest : public QObject {
       auto data = std::make_unique<InspectorDataClass>();
       data->ImagePath = path;
       data->Name = "B      ";
-      frame_->Registry().AddCommonData(std::move(data));
+      Frame().Registry().AddCommonData(std::move(data));
     } else if (situation == "fail") {
       MakeImageWritesFail(window);
     }
@@ -279,16 +259,16 @@ class DiskCommandsTest : public QObject {
       QTest::keyClick(window->DFSFiles, Qt::Key_L,
                       locking ? Qt::ControlModifier : Qt::ControlModifier | Qt::AltModifier);
     } else if (command.endsWith("button")) {
-      ClickToolButton(*frame_, locking ? frame_->LockToolBut : frame_->UnLockToolBut);
+      ClickToolButton(Frame(), locking ? Frame().LockToolBut : Frame().UnLockToolBut);
     } else {
-      ClickMenuItem(*frame_, frame_->EditMnu,
-                    locking ? frame_->LockMnuItem : frame_->UnLockMnuItem);
+      ClickMenuItem(Frame(), Frame().EditMnu,
+                    locking ? Frame().LockMnuItem : Frame().UnLockMnuItem);
     }
     std::vector<std::string> expected;
     for (QString message : messages) {
       expected.push_back(message.replace("IMAGE", QString::fromStdString(path)).toStdString());
     }
-    QCOMPARE((*prompts_)->Texts(), expected);
+    QCOMPARE(Prompts().Texts(), expected);
     QCOMPARE(LockColumn(window), lockColumn);
     QCOMPARE(ImageFiles(path), image);
     // Other windows on the image show the change at their next refill only.
@@ -298,11 +278,11 @@ class DiskCommandsTest : public QObject {
   }
 
   void lockNeedsAWindowAndAClickedRow() {
-    frame_->SetFileLockStatus(true);
-    TDFSDiskFrm* window = frame_->NewDFSFiler(Files("A B").WriteToTemp(dir_, "row.ssd"));
+    Frame().SetFileLockStatus(true);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(Files("A B").WriteToTemp(dir_, "row.ssd"));
     QTest::keyClick(window->DFSFiles, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(window->DFSFiles, Qt::Key_L, Qt::ControlModifier);
-    QCOMPARE((*prompts_)->Texts(),
+    QCOMPARE(Prompts().Texts(),
              std::vector<std::string>(
                  {"You have no DFS windows open, please open one and select a file to delete.",
                   "Please select a file."}));
@@ -312,38 +292,29 @@ class DiskCommandsTest : public QObject {
   void fullInfoIsKeptPerWindow() {
     const QString shown = "checked 9 Show less disk information";
     const QString hidden = "unchecked 8 Show more disk information";
-    TDFSDiskFrm* first = frame_->NewDFSFiler(Files("A").WriteToTemp(dir_, "one.ssd"));
-    TDFSDiskFrm* second = frame_->NewDFSFiler(Files("B").WriteToTemp(dir_, "two.ssd"));
-    QCOMPARE(FullInfoState(*frame_), shown);
+    TDFSDiskFrm* first = Frame().NewDFSFiler(Files("A").WriteToTemp(dir_, "one.ssd"));
+    TDFSDiskFrm* second = Frame().NewDFSFiler(Files("B").WriteToTemp(dir_, "two.ssd"));
+    QCOMPARE(FullInfoState(Frame()), shown);
 
-    ClickMenuItem(*frame_, frame_->DiskMnu, frame_->FullInfo);
+    ClickMenuItem(Frame(), Frame().DiskMnu, Frame().FullInfo);
     QVERIFY(second->StatusBar1->isHidden());
-    QCOMPARE(FullInfoState(*frame_), hidden);
+    QCOMPARE(FullInfoState(Frame()), hidden);
 
-    frame_->MdiArea->setActiveSubWindow(first);
-    QCOMPARE(FullInfoState(*frame_), shown);
-    ClickToolButton(*frame_, frame_->FullInfoBut);
+    Frame().MdiArea->setActiveSubWindow(first);
+    QCOMPARE(FullInfoState(Frame()), shown);
+    ClickToolButton(Frame(), Frame().FullInfoBut);
     QVERIFY(first->StatusBar1->isHidden());
-    QCOMPARE(FullInfoState(*frame_), hidden);
-    ClickToolButton(*frame_, frame_->FullInfoBut);
+    QCOMPARE(FullInfoState(Frame()), hidden);
+    ClickToolButton(Frame(), Frame().FullInfoBut);
     QVERIFY(!first->StatusBar1->isHidden());
     QVERIFY(first->StatusBar1->geometry().top() >= first->StatusBar->geometry().bottom());
 
-    frame_->MdiArea->setActiveSubWindow(second);
-    QCOMPARE(FullInfoState(*frame_), hidden);
+    Frame().MdiArea->setActiveSubWindow(second);
+    QCOMPARE(FullInfoState(Frame()), hidden);
     QVERIFY(second->StatusBar1->isHidden());
   }
-
- private:
-  QTemporaryDir dir_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
 };
 
-int main(int argc, char* argv[]) {
-  KestrowApplication application(argc, argv);
-  DiskCommandsTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+KESTROW_GUI_TEST_MAIN(DiskCommandsTest)
 
 #include "test_diskcommands.moc"

@@ -10,16 +10,16 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 
-#include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
 #include "dialogs/DiskProp.h"
 #include "diskwindow/DFSDisk.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
 #include "support/RawDisk.h"
+#include "support_gui/DialogScript.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -60,19 +60,10 @@ void TypeTitle(TDiskPropFrm* dialog, const QString& text) {
 
 }  // namespace
 
-class DiskPropTest : public QObject {
+class DiskPropTest : public MainFrameFixture {
   Q_OBJECT
 
  private slots:
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-  }
-  void cleanup() {
-    frame_.reset();
-    prompts_.reset();
-  }
-
   void showsModallyWithTheStoredValues_data() {
     QTest::addColumn<bool>("fromMenu");
     QTest::newRow("toolbar button") << false;
@@ -80,8 +71,8 @@ class DiskPropTest : public QObject {
   }
   void showsModallyWithTheStoredValues() {
     QFETCH(bool, fromMenu);
-    frame_->NewDFSFiler(GamesImage(dir_, 0x03 | 0x30));
-    TDFSDiskFrm* window = frame_->NewDFSFiler(ImageBuilder(800).WriteToTemp(dir_, "other.ssd"));
+    Frame().NewDFSFiler(GamesImage(dir_, 0x03 | 0x30));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(ImageBuilder(800).WriteToTemp(dir_, "other.ssd"));
     QStringList seen;
     RunDialog(
         [&](TDiskPropFrm* dialog) {
@@ -93,7 +84,7 @@ class DiskPropTest : public QObject {
         fromMenu);
     QCOMPARE(seen, QStringList({"active window", "", "Option 0 (Off)"}));
 
-    frame_->MdiArea->setActiveSubWindow(frame_->Registry().ChildOrder()[1]);
+    Frame().MdiArea->setActiveSubWindow(Frame().Registry().ChildOrder()[1]);
     RunDialog([&](TDiskPropFrm* dialog) {
       seen = QStringList{Find<QLineEdit>(dialog, "Title")->text(),
                          Find<QComboBox>(dialog, "BootOpt")->currentText()};
@@ -103,7 +94,7 @@ class DiskPropTest : public QObject {
   }
 
   void controlsCarryTheirTexts() {
-    TDiskPropFrm* dialog = frame_->DiskPropFrm;
+    TDiskPropFrm* dialog = Frame().DiskPropFrm;
     QCOMPARE(dialog->windowTitle(), QString("DiskPropFrm"));
     QCOMPARE(Find<QLabel>(dialog, "Label1")->text(), QString("Title"));
     QCOMPARE(Find<QLabel>(dialog, "Label2")->text(), QString("Boot Option"));
@@ -121,7 +112,7 @@ class DiskPropTest : public QObject {
 
   void okWritesTheTitleAndTheBootOption() {
     const std::string path = GamesImage(dir_, 0xC3);
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     QString chosen;
     RunDialog([&](TDiskPropFrm* dialog) {
       TypeTitle(dialog, "NEWNAME");
@@ -139,13 +130,13 @@ class DiskPropTest : public QObject {
     QCOMPARE(window->windowTitle(), QString("NEWNAME"));
     QCOMPARE(window->StatusPanels[1]->text(), QString("Boot Opt 2 (Run)"));
     // Window-menu entries keep the title they were made with.
-    QCOMPARE(WindowMenuOutline(*frame_), QStringList({"GAMES  "}));
-    QVERIFY((*prompts_)->Texts().empty());
+    QCOMPARE(WindowMenuOutline(Frame()), QStringList({"GAMES  "}));
+    QVERIFY(Prompts().Texts().empty());
   }
 
   void cancelWritesNothing() {
     const std::string path = GamesImage(dir_, 0x13);
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     const std::vector<uint8_t> before = ReadHostFile(path);
     RunDialog([&](TDiskPropFrm* dialog) {
       TypeTitle(dialog, "CHANGED");
@@ -160,7 +151,7 @@ class DiskPropTest : public QObject {
 
   void anEmptyTitleLeavesAnUntitledDisk() {
     const std::string path = GamesImage(dir_, 0x03);
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     RunDialog([&](TDiskPropFrm* dialog) {
       TypeTitle(dialog, "");
       ClickButton(dialog, "Button2");
@@ -172,14 +163,14 @@ class DiskPropTest : public QObject {
     QCOMPARE(window->windowTitle(), QString());
     // The delete question then speaks of a disk with no title.
     ClickGridRow(window, 1);
-    ClickToolButton(*frame_, frame_->DeleteToolBut);
-    QCOMPARE((*prompts_)->Texts(),
+    ClickToolButton(Frame(), Frame().DeleteToolBut);
+    QCOMPARE(Prompts().Texts(),
              std::vector<std::string>(
                  {"Are you sure you want to delete the file ELITE from DFS disk with no title."}));
   }
 
   void typingPastTwelveIsRefused() {
-    frame_->NewDFSFiler(GamesImage(dir_, 0x03));
+    Frame().NewDFSFiler(GamesImage(dir_, 0x03));
     QStringList texts;
     RunDialog([&](TDiskPropFrm* dialog) {
       QLineEdit* title = Find<QLineEdit>(dialog, "Title");
@@ -192,13 +183,13 @@ class DiskPropTest : public QObject {
       ClickButton(dialog, "Button1");
     });
     QCOMPARE(texts, QStringList({"ABCDEFGHIJKL", "ABCDEFGHIJK", "ABCDEFGHIJKY"}));
-    QCOMPARE((*prompts_)->BeepCount(), 0);
-    QVERIFY((*prompts_)->Texts().empty());
+    QCOMPARE(Prompts().BeepCount(), 0);
+    QVERIFY(Prompts().Texts().empty());
   }
 
   void aPasteIsCutToTwelveWithAWarning() {
     const std::string path = GamesImage(dir_, 0x03);
-    frame_->NewDFSFiler(path);
+    Frame().NewDFSFiler(path);
     QApplication::clipboard()->setText("ABCDEFGHIJKLMNO");
     QString pasted;
     RunDialog([&](TDiskPropFrm* dialog) {
@@ -209,7 +200,7 @@ class DiskPropTest : public QObject {
       ClickButton(dialog, "Button2");
     });
     QCOMPARE(pasted, QString("ABCDEFGHIJKL"));
-    const std::vector<ScriptedPrompts::Event>& events = (*prompts_)->Events();
+    const std::vector<ScriptedPrompts::Event>& events = Prompts().Events();
     QCOMPARE(events.size(), size_t(2));
     QCOMPARE(events[0].kind, ScriptedPrompts::Kind::Beep);
     QCOMPARE(
@@ -231,7 +222,7 @@ class DiskPropTest : public QObject {
     QFETCH(int, optionByte);
     QFETCH(QString, panel);
     const std::string path = GamesImage(dir_, 0xF3);
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     RunDialog([&](TDiskPropFrm* dialog) {
       QLineEdit* bootText = Find<QComboBox>(dialog, "BootOpt")->lineEdit();
       QTest::keyClick(bootText, Qt::Key_A, Qt::ControlModifier);
@@ -240,12 +231,12 @@ class DiskPropTest : public QObject {
     });
     QCOMPARE(int(ReadHostFile(path)[kOptionByte]), optionByte);
     QCOMPARE(window->StatusPanels[1]->text(), panel);
-    QVERIFY((*prompts_)->Texts().empty());
+    QVERIFY(Prompts().Texts().empty());
   }
 
   void aWriteErrorIsShownAndTheDialogCloses() {
     const std::string path = GamesImage(dir_, 0x03);
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     const std::vector<uint8_t> before = ReadHostFile(path);
     MakeImageWritesFail(window);
     bool closed = false;
@@ -255,48 +246,26 @@ class DiskPropTest : public QObject {
       closed = !dialog->isVisible();
     });
     QVERIFY(closed);
-    QCOMPARE((*prompts_)->Messages().size(), size_t(1));
-    QVERIFY(QString::fromStdString((*prompts_)->Messages()[0]).startsWith("Cannot write file"));
+    QCOMPARE(Prompts().Messages().size(), size_t(1));
+    QVERIFY(QString::fromStdString(Prompts().Messages()[0]).startsWith("Cannot write file"));
     QCOMPARE(ReadHostFile(path), before);
     QCOMPARE(window->DiskData()->DiskTitle, std::string("GAMES"));
   }
 
  private:
-  // Opens the dialog with the Properties command and runs script on it once it is the
-  // active modal window; a script that leaves it open has it cancelled.
+  // Opens the dialog with the Properties command and runs script on it once its event
+  // loop runs; a script that leaves it open has it cancelled.
   void RunDialog(const std::function<void(TDiskPropFrm*)>& script, bool fromMenu = false) {
-    bool ran = false;
-    // Waits for the dialog, as opening the menu runs the event loop before the click.
-    QTimer whileShown;
-    connect(&whileShown, &QTimer::timeout, this, [&] {
-      TDiskPropFrm* dialog = frame_->DiskPropFrm;
-      if (ran || QApplication::activeModalWidget() != dialog) {
-        return;
-      }
-      ran = true;
-      script(dialog);
-      if (dialog->isVisible()) {
-        dialog->reject();
-      }
-    });
-    whileShown.start(10);
+    const WhenShown<TDiskPropFrm> answer(script);
     if (fromMenu) {
-      ClickMenuItem(*frame_, frame_->DiskMnu, frame_->DiskPropMnu);
+      ClickMenuItem(Frame(), Frame().DiskMnu, Frame().DiskPropMnu);
     } else {
-      ClickToolButton(*frame_, frame_->DiskPropBut);
+      ClickToolButton(Frame(), Frame().DiskPropBut);
     }
-    QVERIFY2(ran, "the dialog was not shown");
+    QVERIFY2(answer.Runs() == 1, "the dialog was not shown");
   }
-
-  QTemporaryDir dir_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
 };
 
-int main(int argc, char* argv[]) {
-  KestrowApplication application(argc, argv);
-  DiskPropTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+KESTROW_GUI_TEST_MAIN(DiskPropTest)
 
 #include "test_diskprop.moc"

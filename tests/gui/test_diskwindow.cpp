@@ -12,6 +12,7 @@
 #include "diskwindow/DFSDisk.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -26,11 +27,7 @@ ImageEntry File(const std::string& name, uint32_t startSector, uint32_t length =
 
 // An 80-track image with count one-sector files A, B, C, ... from sector 2 on.
 ImageBuilder Files(int count) {
-  ImageBuilder image(800);
-  for (int index = 0; index < count; ++index) {
-    image.AddEntry(File(std::string(1, static_cast<char>('A' + index)), 2 + index));
-  }
-  return image;
+  return ImageBuilder(800).AddLetterFiles(count);
 }
 
 QStringList PanelTexts(const TDFSDiskFrm* window) {
@@ -75,20 +72,13 @@ void RunGestures(TDFSDiskFrm* window, const QString& script) {
 
 }  // namespace
 
-class DiskWindowTest : public QObject {
+class DiskWindowTest : public MainFrameFixture {
   Q_OBJECT
 
- private slots:
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-  }
-  void cleanup() {
-    frame_.reset();
-    QVERIFY2((*prompts_)->Texts().empty(), "no message expected");
-    prompts_.reset();
-  }
+ public:
+  DiskWindowTest() : MainFrameFixture(LeftoverMessages::Fail) {}
 
+ private slots:
   void statusBars_data() {
     QTest::addColumn<QString>("image");
     QTest::addColumn<QStringList>("panels");
@@ -134,7 +124,7 @@ class DiskWindowTest : public QObject {
         index < 31 ? builder.AddEntry(file) : builder.AddSecondEntry(file);
       }
     }
-    TDFSDiskFrm* window = frame_->NewDFSFiler(builder.WriteToTemp(dir_, "status.ssd"));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(builder.WriteToTemp(dir_, "status.ssd"));
     QVERIFY(window != nullptr);
     QCOMPARE(PanelTexts(window), panels);
     QCOMPARE(window->ListedFiles, window->DFSFiles->rowCount());
@@ -184,10 +174,10 @@ class DiskWindowTest : public QObject {
     std::vector<TDFSDiskFrm*> opened;
     for (int number = 0; number < windows; ++number) {
       const std::string name = "tiled" + std::to_string(number) + ".ssd";
-      opened.push_back(frame_->NewDFSFiler(Files(3).WriteToTemp(dir_, name)));
+      opened.push_back(Frame().NewDFSFiler(Files(3).WriteToTemp(dir_, name)));
       QVERIFY(opened.back() != nullptr);
     }
-    frame_->TileVMnuItem->trigger();
+    Frame().TileVMnuItem->trigger();
     QCoreApplication::processEvents();
     for (TDFSDiskFrm* window : opened) {
       for (TDFSDiskFrm* other : opened) {
@@ -221,7 +211,7 @@ class DiskWindowTest : public QObject {
     ImageEntry plain = File("$X", 0x100, 0x10);
     const std::string path =
         ImageBuilder(800).AddEntry(locked).AddEntry(plain).WriteToTemp(dir_, "cells.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     QVERIFY(window != nullptr);
     const QStringList expected[] = {
         {"Dir.", "File name ", "Att.", "Load", "Exec", "Size", "Sector"},
@@ -289,7 +279,7 @@ class DiskWindowTest : public QObject {
     QFETCH(QString, gestures);
     QFETCH(QString, selected);
     QFETCH(int, anchor);
-    TDFSDiskFrm* window = frame_->NewDFSFiler(Files(5).WriteToTemp(dir_, "select.ssd"));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(Files(5).WriteToTemp(dir_, "select.ssd"));
     QVERIFY(window != nullptr);
     RunGestures(window, gestures);
     QCOMPARE(QString::fromStdString(SelectionMarkup(window)), selected);
@@ -298,7 +288,7 @@ class DiskWindowTest : public QObject {
   }
 
   void pressOnSelectedRowMarksClickedSelected() {
-    TDFSDiskFrm* window = frame_->NewDFSFiler(Files(3).WriteToTemp(dir_, "clicked.ssd"));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(Files(3).WriteToTemp(dir_, "clicked.ssd"));
     RunGestures(window, "c2");
     QVERIFY(!window->ClickedSelected);
     RunGestures(window, "c2");
@@ -320,7 +310,7 @@ class DiskWindowTest : public QObject {
   void anchorBeyondShorterListIsClamped() {
     QFETCH(QString, gestures);
     QFETCH(QString, selected);
-    TDFSDiskFrm* window = frame_->NewDFSFiler(Files(5).WriteToTemp(dir_, "shrink.ssd"));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(Files(5).WriteToTemp(dir_, "shrink.ssd"));
     RunGestures(window, "c5");
     QVERIFY(window->Disk()->DeleteFile('$', PadRight("D", 7)));
     QVERIFY(window->Disk()->DeleteFile('$', PadRight("E", 7)));
@@ -332,14 +322,14 @@ class DiskWindowTest : public QObject {
   }
 
   void keysOnEmptyDiskDoNothing() {
-    TDFSDiskFrm* window = frame_->NewDFSFiler(ImageBuilder(800).WriteToTemp(dir_, "e.ssd"));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(ImageBuilder(800).WriteToTemp(dir_, "e.ssd"));
     RunGestures(window, "D U b");
     QVERIFY(window->SelectedRows.empty());
     QCOMPARE(window->AnchorRow, 0);
   }
 
   void downMovesTheCurrentRowAlong() {
-    TDFSDiskFrm* window = frame_->NewDFSFiler(Files(4).WriteToTemp(dir_, "current.ssd"));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(Files(4).WriteToTemp(dir_, "current.ssd"));
     QCOMPARE(window->CurrentGridRow(), -1);
     RunGestures(window, "c1 D D");
     QCOMPARE(window->CurrentGridRow(), 3);
@@ -347,7 +337,7 @@ class DiskWindowTest : public QObject {
   }
 
   void refillClearsSelection() {
-    TDFSDiskFrm* window = frame_->NewDFSFiler(Files(3).WriteToTemp(dir_, "refill.ssd"));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(Files(3).WriteToTemp(dir_, "refill.ssd"));
     RunGestures(window, "c1 C3");
     window->Init();
     QCOMPARE(QString::fromStdString(SelectionMarkup(window)), QString("000"));
@@ -357,7 +347,7 @@ class DiskWindowTest : public QObject {
   // Selected rows are painted navy from SelectedRows; the grid's current cell (the last
   // clicked one) is never highlighted on its own.
   void paintsSelectionFromSelectedRows() {
-    TDFSDiskFrm* window = frame_->NewDFSFiler(Files(3).WriteToTemp(dir_, "paint.ssd"));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(Files(3).WriteToTemp(dir_, "paint.ssd"));
     window->resize(365, 300);
     RunGestures(window, "c1 C3 C1");
     QCOMPARE(window->CurrentGridRow(), 1);
@@ -373,17 +363,12 @@ class DiskWindowTest : public QObject {
   }
 
   void selectAllSelectsEveryRow() {
-    TDFSDiskFrm* window = frame_->NewDFSFiler(Files(4).WriteToTemp(dir_, "all.ssd"));
+    TDFSDiskFrm* window = Frame().NewDFSFiler(Files(4).WriteToTemp(dir_, "all.ssd"));
     window->DFSFiles->setFocus();
-    QTest::keyClick(frame_.get(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&Frame(), Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(QString::fromStdString(SelectionMarkup(window)), QString("1111"));
   }
-
- private:
-  QTemporaryDir dir_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
 };
 
-QTEST_MAIN(DiskWindowTest)
+KESTROW_GUI_TEST_MAIN(DiskWindowTest)
 #include "test_diskwindow.moc"

@@ -15,6 +15,7 @@
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
 #include "support_gui/DiskWindowTestSupport.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -59,8 +60,10 @@ QByteArray ReadText(const std::string& folder, const QString& name) {
 
 }  // namespace
 
-class DiskWindowDragDropTest : public QObject {
+class DiskWindowDragDropTest : public MainFrameFixture {
   Q_OBJECT
+
+  void FrameShown() override { QVERIFY(!Frame().TempAreaPath().empty()); }
 
  private slots:
   // The temp area lives in a folder of this run's own.
@@ -69,15 +72,6 @@ class DiskWindowDragDropTest : public QObject {
     qputenv("TMPDIR", tmpdir_.path().toLocal8Bit());
   }
   void cleanupTestCase() { qputenv("TMPDIR", savedTmpdir_); }
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-    QVERIFY(!frame_->TempAreaPath().empty());
-  }
-  void cleanup() {
-    frame_.reset();
-    prompts_.reset();
-  }
 
   // Dropped host files with every kind of conflict; the core suites hold the full rules.
   void dropImports_data() {
@@ -129,24 +123,24 @@ class DiskWindowDragDropTest : public QObject {
       image.AddEntry(game);
     }
     const std::string path = image.WriteToTemp(dir_, "drop.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
-    TDFSDiskFrm* other = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
+    TDFSDiskFrm* other = Frame().NewDFSFiler(path);
     if (situation == "inspector") {
       auto data = std::make_unique<InspectorDataClass>();
       data->ImagePath = path;
       data->Name = "GAME   ";
-      frame_->Registry().AddCommonData(std::move(data));
+      Frame().Registry().AddCommonData(std::move(data));
     } else if (!situation.isEmpty()) {
-      (*prompts_)->QueueYesNo(situation == "yes");
+      Prompts().QueueYesNo(situation == "yes");
     }
     QTemporaryDir host;
     QVERIFY(DropFiles(window, MakeHostFiles(host, files)));
     QCOMPARE(CatalogueLines(path), catalogue);
     messages.replaceInStrings("HOST", host.path());
-    QCOMPARE(PromptTexts(**prompts_), messages);
+    QCOMPARE(PromptTexts(Prompts()), messages);
     // Every window on the image shows the result.
     QCOMPARE(ListedNames(other).size(), catalogue.size());
-    QCOMPARE(frame_->DragSource, nullptr);
+    QCOMPARE(Frame().DragSource, nullptr);
   }
 
   void dropsTakeLocalFilesToCopyOnly_data() {
@@ -162,7 +156,7 @@ class DiskWindowDragDropTest : public QObject {
     QFETCH(int, offered);
     QFETCH(bool, taken);
     const std::string path = ImageBuilder(800).WriteToTemp(dir_, "filter.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     QTemporaryDir host;
     const QString file = MakeHostFiles(host, {"README=x"}).first();
     const QUrl dropped = url == "file" ? QUrl::fromLocalFile(file) : QUrl(url);
@@ -183,7 +177,7 @@ class DiskWindowDragDropTest : public QObject {
                                  .AddEntry(Entry('$', "OTHER", 2))
                                  .FileData(6, {'x', 'y', 'z'})
                                  .WriteToTemp(dir_, "fill.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     const std::string& temp = window->TempAreaPath;
     SelectRows(window, "111");
     QCOMPARE(TempAreaListing(temp),
@@ -200,7 +194,7 @@ class DiskWindowDragDropTest : public QObject {
     ClickGridRow(window, 2, Qt::ControlModifier, Qt::RightButton);
     QCOMPARE(TempAreaListing(temp),
              QStringList({"$.OTHER", "$.OTHER.INF", "B.LOCK", "B.LOCK.INF"}));
-    QVERIFY((*prompts_)->Texts().empty());
+    QVERIFY(Prompts().Texts().empty());
   }
 
   // The drag offers the temp-area files as file URLs in row order, each data file
@@ -210,7 +204,7 @@ class DiskWindowDragDropTest : public QObject {
                                  .AddEntry(Entry('$', "ONE", 3))
                                  .AddEntry(Entry('$', "TWO", 2))
                                  .WriteToTemp(dir_, "data.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     QVERIFY(window->MakeDragData() == nullptr);
     SelectRows(window, "11");
     const QString temp = QString::fromStdString(window->TempAreaPath);
@@ -227,7 +221,7 @@ class DiskWindowDragDropTest : public QObject {
     QVERIFY(QFile::remove(temp + "/$.TWO.INF"));
     QTest::mouseMove(window->DFSFiles->viewport(), start + QPoint(0, 6));
     QTest::mouseRelease(window->DFSFiles->viewport(), Qt::LeftButton, Qt::NoModifier, start);
-    QCOMPARE(PromptTexts(**prompts_),
+    QCOMPARE(PromptTexts(Prompts()),
              QStringList{"Cannot find file \"" + temp + "/$.TWO.INF\". No such file or directory"});
     QVERIFY(!window->DragTimer->isActive());
   }
@@ -238,38 +232,38 @@ class DiskWindowDragDropTest : public QObject {
   void dragStartsFivePixelsAway() {
     const std::string path =
         ImageBuilder(800).AddEntry(Entry('$', "ONE", 2)).WriteToTemp(dir_, "start.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     QWidget* viewport = window->DFSFiles->viewport();
     const QPoint start = window->FileRowRect(1, 3).center();
     ClickGridRow(window, 1);
     QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, start);
     QTest::mouseMove(viewport, start + QPoint(4, 4));
     QVERIFY(!window->DragTimer->isActive());
-    QCOMPARE(frame_->DragSource, nullptr);
+    QCOMPARE(Frame().DragSource, nullptr);
     QTest::mouseMove(viewport, start + QPoint(-5, 0));
     QVERIFY(window->DragTimer->isActive());
     QVERIFY(!window->DraggingOut);
-    QCOMPARE(frame_->DragSource, window);
+    QCOMPARE(Frame().DragSource, window);
     QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, start);
     QVERIFY(!window->Editing);
-    QTRY_COMPARE_WITH_TIMEOUT(frame_->DragSource, nullptr, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(Frame().DragSource, nullptr, 2000);
     QVERIFY(!window->DragTimer->isActive());
 
     // A later drag from another window keeps its mark when this window's timer ticks.
-    TDFSDiskFrm* other = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* other = Frame().NewDFSFiler(path);
     window->DragTimer->start();
-    frame_->DragSource = other;
+    Frame().DragSource = other;
     QTest::qWait(700);
-    QCOMPARE(frame_->DragSource, other);
+    QCOMPARE(Frame().DragSource, other);
   }
 
   // Without a temp area nothing is written and no drag starts.
   void noTempAreaNoDrag() {
     const std::string path =
         ImageBuilder(800).AddEntry(Entry('$', "ONE", 2)).WriteToTemp(dir_, "none.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     const std::string temp = window->TempAreaPath;
-    frame_->ClearTempArea();
+    Frame().ClearTempArea();
     window->TempAreaPath.clear();
     const QPoint start = window->FileRowRect(1).center();
     QTest::mousePress(window->DFSFiles->viewport(), Qt::LeftButton, Qt::NoModifier, start);
@@ -277,7 +271,7 @@ class DiskWindowDragDropTest : public QObject {
     QTest::mouseRelease(window->DFSFiles->viewport(), Qt::LeftButton, Qt::NoModifier, start);
     QVERIFY(TempAreaListing(temp).isEmpty());
     QVERIFY(!window->DragTimer->isActive());
-    QCOMPARE(frame_->DragSource, nullptr);
+    QCOMPARE(Frame().DragSource, nullptr);
   }
 
   // Files dragged from one window arrive in another with their directory, addresses,
@@ -294,19 +288,19 @@ class DiskWindowDragDropTest : public QObject {
                                        .FileData(3, bytes)
                                        .WriteToTemp(dir_, "source.ssd");
     const std::string targetPath = ImageBuilder(400).WriteToTemp(dir_, "target.ssd");
-    TDFSDiskFrm* source = frame_->NewDFSFiler(sourcePath);
-    TDFSDiskFrm* target = frame_->NewDFSFiler(targetPath);
+    TDFSDiskFrm* source = Frame().NewDFSFiler(sourcePath);
+    TDFSDiskFrm* target = Frame().NewDFSFiler(targetPath);
     SelectRows(source, "11");
     std::unique_ptr<QMimeData> data = source->MakeDragData();
     QVERIFY(data != nullptr);
 
-    frame_->DragSource = source;
+    Frame().DragSource = source;
     QVERIFY(!DropUrls(source, data->urls()));
     QCOMPARE(CatalogueLines(sourcePath),
              QStringList({"B.LOCKED FF1900 008023 000123 L", "$.EMPTY 000000 000000 000000"}));
-    QCOMPARE(frame_->DragSource, nullptr);
+    QCOMPARE(Frame().DragSource, nullptr);
 
-    frame_->DragSource = source;
+    Frame().DragSource = source;
     QVERIFY(DropUrls(target, data->urls()));
     QStringList arrived = CatalogueLines(targetPath);
     QStringList sent = CatalogueLines(sourcePath);
@@ -316,16 +310,13 @@ class DiskWindowDragDropTest : public QObject {
     const std::optional<DFSFileClass> copy = target->Disk()->FindFile('B', "LOCKED ");
     QVERIFY(copy.has_value());
     QCOMPARE(target->Disk()->ReadFileData(*copy), bytes);
-    QVERIFY((*prompts_)->Texts().empty());
+    QVERIFY(Prompts().Texts().empty());
   }
 
  private:
   QTemporaryDir tmpdir_;
   QByteArray savedTmpdir_;
-  QTemporaryDir dir_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
 };
 
-QTEST_MAIN(DiskWindowDragDropTest)
+KESTROW_GUI_TEST_MAIN(DiskWindowDragDropTest)
 #include "test_diskwindow_dragdrop.moc"

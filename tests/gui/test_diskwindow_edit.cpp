@@ -11,6 +11,7 @@
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
 #include "support_gui/DiskWindowTestSupport.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -21,15 +22,11 @@ const QString kInspectorOpen =
 
 // $.PROG (load E00, exec 8023), B.DATA and $.LAST, one sector each, in catalogue order
 // (the highest start sector first).
-std::string WriteImage(const QTemporaryDir& dir) {
-  ImageBuilder image(800);
-  const ImageEntry entries[] = {{'$', "PROG", 0xE00, 0x8023, 0x100, 4, false},
-                                {'B', "DATA", 0, 0, 0x100, 3, false},
-                                {'$', "LAST", 0, 0, 0x100, 2, false}};
-  for (const ImageEntry& entry : entries) {
-    image.AddEntry(entry);
-  }
-  return image.WriteToTemp(dir, "edit.ssd");
+ImageBuilder EditImage() {
+  return ImageBuilder(800)
+      .AddEntry({'$', "PROG", 0xE00, 0x8023, 0x100, 4, false})
+      .AddEntry({'B', "DATA", 0, 0, 0x100, 3, false})
+      .AddEntry({'$', "LAST", 0, 0, 0x100, 2, false});
 }
 
 // Selects the row with one click and clicks the cell again, which opens its editor.
@@ -72,22 +69,15 @@ void RunKeys(TDFSDiskFrm* window, const QString& script) {
 
 }  // namespace
 
-class DiskWindowEditTest : public QObject {
+class DiskWindowEditTest : public MainFrameFixture {
   Q_OBJECT
 
- private slots:
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-    path_ = WriteImage(dir_);
-    window_ = frame_->NewDFSFiler(path_);
-    QVERIFY(window_ != nullptr);
-  }
-  void cleanup() {
-    frame_.reset();
-    prompts_.reset();
+  void FrameShown() override {
+    path_ = EditImage().WriteToTemp(dir_, "edit.ssd");
+    window_ = OpenDisk(path_);
   }
 
+ private slots:
   // Each edit starts with a second click on a cell of PROG (row 1), whose editor opens
   // with the cell's text selected.
   void edits_data() {
@@ -156,8 +146,8 @@ class DiskWindowEditTest : public QObject {
     QCOMPARE(QString::fromStdString(SelectionMarkup(window_)), selected);
     QVERIFY(!window_->Editing);
     QVERIFY(window_->CellEditor() == nullptr);
-    QCOMPARE(PromptTexts(**prompts_), messages);
-    QCOMPARE((*prompts_)->BeepCount(), messages.size());
+    QCOMPARE(PromptTexts(Prompts()), messages);
+    QCOMPARE(Prompts().BeepCount(), messages.size());
     // The grid shows the image as it now is.
     QCOMPARE(window_->Cells(3, 1) + " " + window_->Cells(4, 1), prog.section(' ', -3, -2));
   }
@@ -194,23 +184,23 @@ class DiskWindowEditTest : public QObject {
     data->ImagePath = path_;
     data->Directory = 'B';
     data->Name = "DATA   ";
-    frame_->Registry().AddCommonData(std::move(data));
+    Frame().Registry().AddCommonData(std::move(data));
     ClickCellTwice(window_, 1, 2);
     QVERIFY(!window_->Editing);
-    QCOMPARE(PromptTexts(**prompts_), QStringList{kInspectorOpen});
+    QCOMPARE(PromptTexts(Prompts()), QStringList{kInspectorOpen});
   }
 
   // While an edit is open, Del belongs to the editor and the file commands are off.
   void editingTakesDelAndFileCommands() {
     ClickCellTwice(window_, 1, 1);
-    QVERIFY(frame_->DeleteMnuItem->shortcut().isEmpty());
-    QVERIFY(!frame_->DeleteToolBut->isEnabled());
-    QVERIFY(!frame_->LockMnuItem->isEnabled());
+    QVERIFY(Frame().DeleteMnuItem->shortcut().isEmpty());
+    QVERIFY(!Frame().DeleteToolBut->isEnabled());
+    QVERIFY(!Frame().LockMnuItem->isEnabled());
     QTest::keyClick(window_->CellEditor(), Qt::Key_Delete);
     QCOMPARE(CatalogueLines(path_).size(), 3);
     RunKeys(window_, "{esc}");
-    QCOMPARE(frame_->DeleteMnuItem->shortcut(), QKeySequence(Qt::Key_Delete));
-    QVERIFY(frame_->DeleteToolBut->isEnabled());
+    QCOMPARE(Frame().DeleteMnuItem->shortcut(), QKeySequence(Qt::Key_Delete));
+    QVERIFY(Frame().DeleteToolBut->isEnabled());
   }
 
   // A refill from elsewhere (here a second window deleting a file) and closing the
@@ -227,24 +217,21 @@ class DiskWindowEditTest : public QObject {
     if (close) {
       CloseChild(window_);
     } else {
-      TDFSDiskFrm* other = frame_->NewDFSFiler(path_);
+      TDFSDiskFrm* other = Frame().NewDFSFiler(path_);
       SelectRows(other, "001");
-      (*prompts_)->QueueYesNo(true);
-      frame_->DeleteDFSFile();
+      Prompts().QueueYesNo(true);
+      Frame().DeleteDFSFile();
       QVERIFY(!window_->Editing);
       QCOMPARE(ListedNames(window_), QStringList({"PROG", "DATA"}));
     }
-    QCOMPARE(frame_->DeleteMnuItem->shortcut(), QKeySequence(Qt::Key_Delete));
+    QCOMPARE(Frame().DeleteMnuItem->shortcut(), QKeySequence(Qt::Key_Delete));
     QCOMPARE(CatalogueLines(path_).first(), QString("$.PROG 000E00 008023 000100"));
   }
 
  private:
-  QTemporaryDir dir_;
   std::string path_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
   TDFSDiskFrm* window_ = nullptr;
 };
 
-QTEST_MAIN(DiskWindowEditTest)
+KESTROW_GUI_TEST_MAIN(DiskWindowEditTest)
 #include "test_diskwindow_edit.moc"

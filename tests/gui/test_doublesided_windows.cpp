@@ -16,6 +16,7 @@
 #include "support/ImageBuilder.h"
 #include "support/RawDisk.h"
 #include "support_gui/DiskWindowTestSupport.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -73,7 +74,7 @@ QString Path(const std::string& path) {
 
 }  // namespace
 
-class DoubleSidedWindowsTest : public QObject {
+class DoubleSidedWindowsTest : public MainFrameFixture {
   Q_OBJECT
 
  private slots:
@@ -81,22 +82,14 @@ class DoubleSidedWindowsTest : public QObject {
     const std::string missing = MissingSamples({"jsbeeb-bcdtest.dsd"});
     QVERIFY2(missing.empty(), missing.c_str());
   }
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-  }
-  void cleanup() {
-    frame_.reset();
-    prompts_.reset();
-  }
 
   // Open gives side 0 then side 2, each with its own data; Duplicate stays on its side;
   // the lock goes with the last window.
   void openingShowsEachSideInItsOwnWindow() {
     const std::string path = CopySample(dir_, "jsbeeb-bcdtest.dsd");
-    (*prompts_)->QueueFileName(path);
-    frame_->OpenDFSFileMnuItem->trigger();
-    const std::vector<ChildWindowClass*> order = frame_->Registry().ChildOrder();
+    Prompts().QueueFileName(path);
+    Frame().OpenDFSFileMnuItem->trigger();
+    const std::vector<ChildWindowClass*> order = Frame().Registry().ChildOrder();
     QCOMPARE(order.size(), size_t(2));
     auto* side2 = static_cast<TDFSDiskFrm*>(order[0]);
     auto* side0 = static_cast<TDFSDiskFrm*>(order[1]);
@@ -104,25 +97,24 @@ class DoubleSidedWindowsTest : public QObject {
     QCOMPARE(side2->windowTitle(), "Untitled disk " + Path(path) + " (side 2)");
     QCOMPARE(ListedNames(side0), QStringList{"BCDTEST"});
     QCOMPARE(ListedNames(side2), QStringList{});
-    QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(2));
+    QCOMPARE(Frame().Registry().CommonDataList.size(), size_t(2));
     QVERIFY(!OthersCanLock(path));
 
-    frame_->DuplicateMnuItem->trigger();
-    QCOMPARE(frame_->ActiveChild()->windowTitle(), "Untitled disk # 2 " + Path(path) + " (side 2)");
-    QCOMPARE(frame_->ActiveChild()->CommonData, side2->CommonData);
+    Frame().DuplicateMnuItem->trigger();
+    QCOMPARE(Frame().ActiveChild()->windowTitle(), "Untitled disk # 2 " + Path(path) + " (side 2)");
+    QCOMPARE(Frame().ActiveChild()->CommonData, side2->CommonData);
     const QString side2Entries =
         "Untitled disk   (side 2)[Untitled disk   (side 2)|Untitled disk   # 2 (side 2)]";
-    QCOMPARE(WindowMenuOutline(*frame_), QStringList({"Untitled disk   (side 0)", side2Entries}));
-    QVERIFY((*prompts_)->Texts().empty());
+    QCOMPARE(WindowMenuOutline(Frame()), QStringList({"Untitled disk   (side 0)", side2Entries}));
+    QVERIFY(Prompts().Texts().empty());
 
     // Another spelling of the path is another image to the registry: the lock refuses it.
-    QVERIFY(frame_->NewDFSFiler(dir_.path().toStdString() + "/./jsbeeb-bcdtest.dsd") == nullptr);
-    QCOMPARE((*prompts_)->Messages(),
-             std::vector<std::string>{TKestrowMainFrm::kOpenFailedMessage});
-    QCOMPARE(frame_->Registry().ChildOrder().size(), size_t(3));
-    frame_->CloseAllMnuItem->trigger();
+    QVERIFY(Frame().NewDFSFiler(dir_.path().toStdString() + "/./jsbeeb-bcdtest.dsd") == nullptr);
+    QCOMPARE(Prompts().Messages(), std::vector<std::string>{TKestrowMainFrm::kOpenFailedMessage});
+    QCOMPARE(Frame().Registry().ChildOrder().size(), size_t(3));
+    Frame().CloseAllMnuItem->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(frame_->Registry().CommonDataList.empty());
+    QVERIFY(Frame().Registry().CommonDataList.empty());
     QVERIFY(OthersCanLock(path));
   }
 
@@ -130,27 +122,27 @@ class DoubleSidedWindowsTest : public QObject {
   // the image again brings the missing side back on that same open file.
   void closingOneSideKeepsTheOther() {
     const std::string path = TwoSidedImage(dir_, "two.dsd");
-    TDFSDiskFrm* side0 = frame_->NewDFSFiler(path);
-    auto* side2 = static_cast<TDFSDiskFrm*>(frame_->ActiveChild());
+    TDFSDiskFrm* side0 = Frame().NewDFSFiler(path);
+    auto* side2 = static_cast<TDFSDiskFrm*>(Frame().ActiveChild());
     QCOMPARE(side0->DiskData()->Side, 0);
     CloseChild(side0);
     QVERIFY(!OthersCanLock(path));
     SelectRows(side2, "1");
-    frame_->LockMnuItem->trigger();
+    Frame().LockMnuItem->trigger();
     QCOMPARE(side2->Cells(2, 1), QString("L"));
     QCOMPARE(SideFiles(path, 2), QStringList{"PROG*"});
 
-    QVERIFY(frame_->NewDFSFiler(path) != nullptr);
-    QVERIFY((*prompts_)->Texts().empty());
-    QCOMPARE(WindowMenuOutline(*frame_),
+    QVERIFY(Frame().NewDFSFiler(path) != nullptr);
+    QVERIFY(Prompts().Texts().empty());
+    QCOMPARE(WindowMenuOutline(Frame()),
              QStringList({"TWO   (side 2)[TWO   (side 2)|TWO   # 2 (side 2)]", "ZERO   (side 0)"}));
     auto* reopened = static_cast<TDFSDiskFrm*>(
-        frame_->Registry().GetParentDisk(frame_->Registry().FindDiskData(path, 0)));
+        Frame().Registry().GetParentDisk(Frame().Registry().FindDiskData(path, 0)));
     QCOMPARE(ListedNames(reopened), QStringList({"PROG", "GAME"}));
     QCOMPARE(reopened->Disk()->HostFile(), side2->Disk()->HostFile());
     CloseChild(side2);
     QVERIFY(!OthersCanLock(path));
-    frame_->CloseAllMnuItem->trigger();
+    Frame().CloseAllMnuItem->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(OthersCanLock(path));
   }
@@ -160,27 +152,27 @@ class DoubleSidedWindowsTest : public QObject {
   // only.
   void inspectorsWorkOnTheirOwnSide() {
     const std::string path = TwoSidedImage(dir_, "insp.dsd");
-    TDFSDiskFrm* side0 = frame_->NewDFSFiler(path);
-    auto* side2 = static_cast<TDFSDiskFrm*>(frame_->ActiveChild());
-    const std::vector<TFileInspectorFrm*> on2 = OpenInspectors(*frame_, side2, "1");
-    const std::vector<TFileInspectorFrm*> on0 = OpenInspectors(*frame_, side0, "10");
+    TDFSDiskFrm* side0 = Frame().NewDFSFiler(path);
+    auto* side2 = static_cast<TDFSDiskFrm*>(Frame().ActiveChild());
+    const std::vector<TFileInspectorFrm*> on2 = OpenInspectors(Frame(), side2, "1");
+    const std::vector<TFileInspectorFrm*> on0 = OpenInspectors(Frame(), side0, "10");
     QCOMPARE(on2.size(), size_t(1));
     QCOMPARE(on0.size(), size_t(1));
     QVERIFY(on2[0]->CommonData != on0[0]->CommonData);
     QCOMPARE(on2[0]->windowTitle(), "TWO.$.PROG      " + Path(path) + " (side 2)");
-    QCOMPARE(WindowMenuOutline(*frame_),
+    QCOMPARE(WindowMenuOutline(Frame()),
              QStringList({"ZERO   (side 0)", "ZERO.$.PROG      (side 0)", "TWO   (side 2)",
                           "TWO.$.PROG      (side 2)"}));
 
     TypeHex(on2[0], 0, "41");
     const std::vector<uint8_t> before = ReadHostFile(path);
     CloseChild(side0);  // no review: the changed file is on side 2
-    QVERIFY((*prompts_)->Events().empty());
-    QCOMPARE(frame_->Registry().ChildOrder().size(), size_t(2));
+    QVERIFY(Prompts().Events().empty());
+    QCOMPARE(Frame().Registry().ChildOrder().size(), size_t(2));
 
-    frame_->MdiArea->setActiveSubWindow(on2[0]);
-    frame_->SaveFileChangesMnuItem->trigger();
-    QVERIFY((*prompts_)->Texts().empty());
+    Frame().MdiArea->setActiveSubWindow(on2[0]);
+    Frame().SaveFileChangesMnuItem->trigger();
+    QVERIFY(Prompts().Texts().empty());
     const std::vector<uint8_t> after = ReadHostFile(path);
     QCOMPARE(Side0Bytes(after), Side0Bytes(before));
     const RawDisk disk = DecodeRawDisk(after, true, 1);
@@ -193,19 +185,19 @@ class DoubleSidedWindowsTest : public QObject {
   // Files dragged out of side 0 and dropped on side 2 land on side 2 only.
   void dragFromOneSideDropOnTheOther() {
     const std::string path = TwoSidedImage(dir_, "drop.dsd");
-    TDFSDiskFrm* side0 = frame_->NewDFSFiler(path);
-    auto* side2 = static_cast<TDFSDiskFrm*>(frame_->ActiveChild());
+    TDFSDiskFrm* side0 = Frame().NewDFSFiler(path);
+    auto* side2 = static_cast<TDFSDiskFrm*>(Frame().ActiveChild());
     SelectRows(side0, "01");
     const std::unique_ptr<QMimeData> data = side0->MakeDragData();
     QVERIFY(data != nullptr);
-    frame_->DragSource = side0;
+    Frame().DragSource = side0;
     QVERIFY(DropUrls(side2, data->urls()));
     QCOMPARE(SideFiles(path, 2), QStringList({"GAME", "PROG"}));
     QCOMPARE(SideFiles(path, 0), QStringList({"GAME", "PROG"}));
     QCOMPARE(side2->ListedFiles, 2);
     QCOMPARE(side2->Disk()->ReadFileData(*side2->Disk()->FindFile('$', "GAME   ")),
              std::vector<uint8_t>(40, 'g'));
-    QVERIFY((*prompts_)->Texts().empty());
+    QVERIFY(Prompts().Texts().empty());
   }
 
   // Either New disk command writes a double-sided image for a ".dsd" name.
@@ -221,30 +213,25 @@ class DoubleSidedWindowsTest : public QObject {
     QFETCH(QString, command);
     QFETCH(QString, filter);
     const std::string path = TwoSidedImage(dir_, "new.dsd");  // replaced
-    auto* item = frame_->findChild<QAction*>(command);
-    const QList<QAction*> items = frame_->DiskMnu->actions();
-    QCOMPARE(items.indexOf(frame_->NewDSDFileMnuItem),
-             items.indexOf(frame_->NewDFSFileMnuItem) + 1);
-    QCOMPARE(frame_->NewDSDFileMnuItem->text(), QString("New disk (dsd 80T)"));
-    (*prompts_)->QueueFileName(path);
-    ClickMenuItem(*frame_, frame_->DiskMnu, item);
-    QCOMPARE((*prompts_)->Events().at(0).text, filter.toStdString());
+    auto* item = Frame().findChild<QAction*>(command);
+    const QList<QAction*> items = Frame().DiskMnu->actions();
+    QCOMPARE(items.indexOf(Frame().NewDSDFileMnuItem),
+             items.indexOf(Frame().NewDFSFileMnuItem) + 1);
+    QCOMPARE(Frame().NewDSDFileMnuItem->text(), QString("New disk (dsd 80T)"));
+    Prompts().QueueFileName(path);
+    ClickMenuItem(Frame(), Frame().DiskMnu, item);
+    QCOMPARE(Prompts().Events().at(0).text, filter.toStdString());
     std::vector<uint8_t> expected(3072, 0);
     for (size_t catalogue : {0, 2560}) {
       expected[catalogue + 0x106] = 0x03;
       expected[catalogue + 0x107] = 0x20;
     }
     QCOMPARE(ReadHostFile(path), expected);
-    QCOMPARE(WindowMenuOutline(*frame_),
+    QCOMPARE(WindowMenuOutline(Frame()),
              QStringList({"Untitled disk   (side 0)", "Untitled disk   (side 2)"}));
-    QVERIFY((*prompts_)->Texts().empty());
+    QVERIFY(Prompts().Texts().empty());
   }
-
- private:
-  QTemporaryDir dir_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
 };
 
-QTEST_MAIN(DoubleSidedWindowsTest)
+KESTROW_GUI_TEST_MAIN(DoubleSidedWindowsTest)
 #include "test_doublesided_windows.moc"

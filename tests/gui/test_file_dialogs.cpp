@@ -9,49 +9,48 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
 #include "app/KestrowMain.h"
 #include "platform/QtPrompts.h"
+#include "support_gui/DialogScript.h"
 #include "support_gui/MainFrameFixture.h"
 
 namespace {
 
-// Types path into the file dialog about to open and presses Enter. outcome becomes
-// "accepted" when the dialog closed on it, "asked" when a question box came up first
-// (it is answered No; outcome then gives its text), or "refused" when the dialog stayed open (it is
-// then cancelled).
-void AnswerNextFileDialog(const QString& path, QString& outcome) {
-  outcome = "no dialog";
-  QTimer::singleShot(0, [path, &outcome] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) {
-      return;
-    }
+// Types path into the next file dialog and presses Enter. Outcome is "accepted" when the
+// dialog closed on it, "asked: TEXT" when a question box came up first (it is answered
+// No), or "refused" when the dialog stayed open (it is then cancelled); "no dialog" until
+// one is shown.
+class FileDialogAnswer {
+ public:
+  explicit FileDialogAnswer(const QString& path)
+      : question_([this](QMessageBox* box) {
+          outcome_ = "asked: " + box->text();
+          box->done(QMessageBox::No);
+        }),
+        dialog_([this, path](QFileDialog* dialog) { TypeName(dialog, path); }) {}
+  const QString& Outcome() const { return outcome_; }
+
+ private:
+  void TypeName(QFileDialog* dialog, const QString& path) {
     auto* nameEdit = dialog->findChild<QLineEdit*>("fileNameEdit");
     if (nameEdit == nullptr) {
-      outcome = "no name box";
-      dialog->reject();
+      outcome_ = "no name box";
       return;
     }
-    outcome = "accepted";
-    // Whatever the dialog does with Enter, it is looked at once it has done it.
-    QTimer::singleShot(300, dialog, [dialog, &outcome] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        outcome = "asked: " + box->text();
-        box->done(QMessageBox::No);
-      } else if (dialog->isVisible()) {
-        outcome = "refused";
-      }
-      if (dialog->isVisible()) {
-        QTimer::singleShot(0, dialog, &QDialog::reject);
-      }
-    });
+    outcome_ = "accepted";
     // Typed names call up the completer, which would take the Enter.
     nameEdit->setText(path);
     QTest::keyClick(nameEdit, Qt::Key_Return);
-  });
-}
+    if (outcome_ == "accepted" && dialog->isVisible()) {
+      outcome_ = "refused";
+    }
+  }
+
+  QString outcome_ = "no dialog";
+  WhenShown<QMessageBox> question_;
+  WhenShown<QFileDialog> dialog_;
+};
 
 // Real file dialogs, every other prompt scripted and recorded.
 class RealFileDialogs : public ScriptedPrompts {
@@ -87,21 +86,19 @@ class FileDialogsTest : public MainFrameFixture {
       WriteImage(name);
     }
     QtPrompts dialogs(&Frame());
-    QString outcome;
-    AnswerNextFileDialog(path, outcome);
+    const FileDialogAnswer answer(path);
     const std::string chosen = dialogs.AskOpenFileName({"single sided disk (ssd)|*.ssd", ""});
-    QCOMPARE(outcome, QString("accepted"));
+    QCOMPARE(answer.Outcome(), QString("accepted"));
     QCOMPARE(QString::fromStdString(chosen), path);
   }
 
   void openOnAMissingNameGetsTheOpenMessage() {
     RealFileDialogs prompts(&Frame());
     SetPrompts(&prompts);
-    QString outcome;
-    AnswerNextFileDialog(dir_.filePath("missing.ssd"), outcome);
+    const FileDialogAnswer answer(dir_.filePath("missing.ssd"));
     Frame().OpenDFSFileMnuItem->trigger();
     SetPrompts(&Prompts());
-    QCOMPARE(outcome, QString("accepted"));
+    QCOMPARE(answer.Outcome(), QString("accepted"));
     QCOMPARE(
         prompts.Messages(),
         std::vector<std::string>{"Could not open \"" + dir_.filePath("missing.ssd").toStdString() +
@@ -117,11 +114,10 @@ class FileDialogsTest : public MainFrameFixture {
     taken.close();
     RealFileDialogs prompts(&Frame());
     SetPrompts(&prompts);
-    QString outcome;
-    AnswerNextFileDialog(path, outcome);
+    const FileDialogAnswer answer(path);
     Frame().NewDFSFileMnuItem->trigger();
     SetPrompts(&Prompts());
-    QCOMPARE(outcome, QString("accepted"));
+    QCOMPARE(answer.Outcome(), QString("accepted"));
     QVERIFY(prompts.Texts().empty());
     // The blank image (its two catalogue sectors) has replaced the file and is open.
     QCOMPARE(QFileInfo(path).size(), qint64{512});

@@ -10,14 +10,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
 #include "diskwindow/DFSDisk.h"
 #include "inspector/FileInspector.h"
 #include "inspector/Find.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
+#include "support_gui/DialogScript.h"
 #include "support_gui/InspectorTestSupport.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -25,29 +26,18 @@ namespace {
 constexpr int32_t kLoad = 0x1900;
 constexpr int32_t kExec = 0x8023;
 
-std::vector<uint8_t> Filled(size_t count, char byte) {
-  return std::vector<uint8_t>(count, static_cast<uint8_t>(byte));
-}
-
 // Files A, B, C ... of 32 bytes each ("aaa...", "bbb...", ...) in sectors 2, 3, 4 ... on
 // a disk titled GAMES. With nearlyFull, a file FILLER then takes all but the last
 // sector.
 std::string Files(const QTemporaryDir& dir, int count, bool nearlyFull = false) {
+  ImageEntry file;
+  file.load = kLoad;
+  file.exec = kExec;
+  file.length = 32;
   ImageBuilder image(800);
-  image.Title("GAMES");
-  for (int index = 0; index < count; ++index) {
-    ImageEntry entry;
-    entry.name = std::string(1, static_cast<char>('A' + index));
-    entry.load = kLoad;
-    entry.exec = kExec;
-    entry.length = 32;
-    entry.startSector = 2 + index;
-    image.AddEntry(entry).FileData(2 + index, Filled(32, static_cast<char>('a' + index)));
-  }
+  image.Title("GAMES").AddLetterFiles(count, file, true);
   if (nearlyFull) {
-    const int start = 2 + count;
-    image.AddEntry({'$', "FILLER", 0, 0, static_cast<uint32_t>((799 - start) * 256),
-                    static_cast<uint32_t>(start), false});
+    image.AddFiller();
   }
   return image.WriteToTemp(dir, "games.ssd");
 }
@@ -85,7 +75,7 @@ QString Cell(TDFSDiskFrm* disk, const QString& name, int column) {
 }
 
 // Counts the paints of a widget.
-class PaintCounter : public QObject {
+class PaintCounter : public MainFrameFixture {
  public:
   int Paints = 0;
 
@@ -98,26 +88,18 @@ class PaintCounter : public QObject {
 
 }  // namespace
 
-class InspectorCommandsTest : public QObject {
+class InspectorCommandsTest : public MainFrameFixture {
   Q_OBJECT
 
+  // The windows close through the command, as the user closes them.
+  void FrameClosing() override { Frame().CloseAllMnuItem->trigger(); }
+
  private slots:
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-  }
   void initTestCase() { QApplication::clipboard()->clear(); }
-  void cleanup() {
-    // Unsaved edits are dropped without a question.
-    ReviewAnswer dropChanges("", "NoSave");
-    frame_->CloseAllMnuItem->trigger();
-    frame_.reset();
-    prompts_.reset();
-  }
 
   void openingGivesOneWindowPerSelectedFileInRowOrder() {
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(Files(dir_, 4));
-    const std::vector<TFileInspectorFrm*> opened = OpenInspectors(*frame_, disk, "1011");
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(Files(dir_, 4));
+    const std::vector<TFileInspectorFrm*> opened = OpenInspectors(Frame(), disk, "1011");
     QCOMPARE(opened.size(), size_t(3));
     QStringList captions;
     for (TFileInspectorFrm* window : opened) {
@@ -125,33 +107,33 @@ class InspectorCommandsTest : public QObject {
     }
     QCOMPARE(captions,
              QStringList({"GAMES.$.A         ", "GAMES.$.C         ", "GAMES.$.D         "}));
-    QCOMPARE(frame_->ActiveChild(), opened.back());
+    QCOMPARE(Frame().ActiveChild(), opened.back());
     QCOMPARE(BufferText(opened[1]), std::string(32, 'c'));
     QCOMPARE(opened[1]->PanelText(0), QString("Original size : 32 bytes"));
     QCOMPARE(opened[1]->Data()->ParentDisk, disk->DiskData());
 
     // The menu item does the same; a maximised front window hands its state on.
-    frame_->MdiArea->setActiveSubWindow(disk);
+    Frame().MdiArea->setActiveSubWindow(disk);
     disk->showMaximized();
     SelectRows(disk, "01");
-    ClickMenuItem(*frame_, frame_->FileMnu, frame_->OpenInspectorMnuItem);
-    auto* fourth = qobject_cast<TFileInspectorFrm*>(frame_->ActiveChild());
+    ClickMenuItem(Frame(), Frame().FileMnu, Frame().OpenInspectorMnuItem);
+    auto* fourth = qobject_cast<TFileInspectorFrm*>(Frame().ActiveChild());
     QVERIFY(fourth != nullptr && fourth->isMaximized());
     QVERIFY(!disk->isMaximized());
     QCOMPARE(BufferText(fourth), std::string(32, 'b'));
   }
 
   void windowsOnOneFileShareItsData() {
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(Files(dir_, 2));
-    TFileInspectorFrm* first = OpenInspectors(*frame_, disk, "1").at(0);
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(Files(dir_, 2));
+    TFileInspectorFrm* first = OpenInspectors(Frame(), disk, "1").at(0);
     TypeHex(first, 0, "F");
-    frame_->MdiArea->setActiveSubWindow(disk);
-    TFileInspectorFrm* second = OpenInspectors(*frame_, disk, "1").at(0);
+    Frame().MdiArea->setActiveSubWindow(disk);
+    TFileInspectorFrm* second = OpenInspectors(Frame(), disk, "1").at(0);
     QCOMPARE(second->CommonData, first->CommonData);
     QCOMPARE(Caption(second), QString("GAMES.$.A       # 2   "));
     QCOMPARE(BufferText(second).substr(0, 2), std::string("\xF1"
                                                           "a"));
-    QCOMPARE(WindowMenuOutline(*frame_).at(1),
+    QCOMPARE(WindowMenuOutline(Frame()).at(1),
              QString("GAMES.$.A        [GAMES.$.A        |GAMES.$.A         # 2]"));
 
     // An edit in one window repaints the other at once.
@@ -162,8 +144,8 @@ class InspectorCommandsTest : public QObject {
     QCOMPARE(static_cast<int>(first->Data()->Buffer.Bytes()[1]), 0x01);
 
     // Duplicate opens the next free number on the same data, edits and history included.
-    frame_->DuplicateMnuItem->trigger();
-    auto* third = qobject_cast<TFileInspectorFrm*>(frame_->ActiveChild());
+    Frame().DuplicateMnuItem->trigger();
+    auto* third = qobject_cast<TFileInspectorFrm*>(Frame().ActiveChild());
     QVERIFY(third != nullptr && third != second);
     QCOMPARE(third->CommonData, first->CommonData);
     QCOMPARE(third->WindowNumber, 3);
@@ -171,8 +153,8 @@ class InspectorCommandsTest : public QObject {
 
     // With the file gone from the catalogue there is nothing to duplicate.
     QVERIFY(disk->Disk()->DeleteFile('$', Stored("A")));
-    frame_->DuplicateMnuItem->trigger();
-    QCOMPARE(frame_->MdiArea->subWindowList().size(), qsizetype(4));
+    Frame().DuplicateMnuItem->trigger();
+    QCOMPARE(Frame().MdiArea->subWindowList().size(), qsizetype(4));
   }
 
   void editMenuActsOnTheActiveInspector_data() {
@@ -195,19 +177,17 @@ class InspectorCommandsTest : public QObject {
     QFETCH(QString, before);
     QFETCH(QStringList, commands);
     QFETCH(QString, after);
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(Files(dir_, 1));
-    TFileInspectorFrm* window = OpenInspectors(*frame_, disk, "1").at(0);
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(Files(dir_, 1));
+    TFileInspectorFrm* window = OpenInspectors(Frame(), disk, "1").at(0);
     SetFromMarkup(*window->Data(), before.toStdString());
     window->SetOverType(false);
-    frame_->ChildActivated(window);
+    Frame().ChildActivated(window);
+    const WhenShown<TFindFrm> answerFind([](TFindFrm* dialog) {
+      dialog->HexEdit->setText("6263");
+      dialog->accept();
+    });
     for (const QString& name : commands) {
-      if (name == "FindMnuItem") {
-        QTimer::singleShot(0, frame_->FindFrm, [this] {
-          frame_->FindFrm->HexEdit->setText("6263");
-          frame_->FindFrm->accept();
-        });
-      }
-      auto* command = frame_->findChild<QAction*>(name);
+      auto* command = Frame().findChild<QAction*>(name);
       QVERIFY2(command->isEnabled(), qPrintable(name));
       command->trigger();
     }
@@ -226,10 +206,10 @@ class InspectorCommandsTest : public QObject {
   void saveResults() {
     QFETCH(QString, situation);
     QFETCH(QString, message);
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(Files(dir_, 3, true));
-    TDFSDiskFrm* otherDisk = frame_->NewDFSFiler(disk->CommonData->ImagePath);
-    frame_->MdiArea->setActiveSubWindow(disk);
-    TFileInspectorFrm* window = OpenInspectors(*frame_, disk, "1").at(0);
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(Files(dir_, 3, true));
+    TDFSDiskFrm* otherDisk = Frame().NewDFSFiler(disk->CommonData->ImagePath);
+    Frame().MdiArea->setActiveSubWindow(disk);
+    TFileInspectorFrm* window = OpenInspectors(Frame(), disk, "1").at(0);
     window->SetOverType(false);
     TypeHex(window, 0, "77");  // inserts a byte
     if (situation == "full") {
@@ -242,19 +222,19 @@ class InspectorCommandsTest : public QObject {
       }
     } else if (situation == "grown") {
       QApplication::clipboard()->setText(QString(800, 'x'));
-      frame_->PasteMnuItem->trigger();
+      Frame().PasteMnuItem->trigger();
     } else if (situation == "locked") {
       QVERIFY(disk->Disk()->SetLocked('$', Stored("A"), true));
     }
     const std::string imageBefore = ImageText(disk, "A");
     const size_t undoRecords = window->Data()->UndoList.size();
-    ClickToolButton(*frame_, frame_->SaveFileChangesBut);
+    ClickToolButton(Frame(), Frame().SaveFileChangesBut);
     const bool saved = message.isEmpty();
-    QCOMPARE((*prompts_)->Messages(),
+    QCOMPARE(Prompts().Messages(),
              saved ? std::vector<std::string>() : std::vector<std::string>{message.toStdString()});
     QCOMPARE(window->Data()->Changed, !saved);
     QCOMPARE(ImageText(disk, "A"), saved ? BufferText(window) : imageBefore);
-    QCOMPARE(frame_->SaveFileChangesBut->isEnabled(), !saved);
+    QCOMPARE(Frame().SaveFileChangesBut->isEnabled(), !saved);
     if (saved) {
       // Both windows on the image show the new length and place.
       for (TDFSDiskFrm* shown : {disk, otherDisk}) {
@@ -318,23 +298,23 @@ class InspectorCommandsTest : public QObject {
   }
   void saveAfterTheFileLeftTheCatalogue() {
     QFETCH(bool, renamed);
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(Files(dir_, 2));
-    TFileInspectorFrm* window = OpenInspectors(*frame_, disk, "1").at(0);
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(Files(dir_, 2));
+    TFileInspectorFrm* window = OpenInspectors(Frame(), disk, "1").at(0);
     TypeHex(window, 0, "77");
     QVERIFY(disk->Disk()->SetAddress('$', Stored("A"), "Load", "2000"));
     if (renamed) {
       QVERIFY(disk->Disk()->RenameFile('$', Stored("A"), "X"));
     } else {
-      frame_->MdiArea->setActiveSubWindow(disk);
+      Frame().MdiArea->setActiveSubWindow(disk);
       SelectRows(disk, "1");
-      (*prompts_)->QueueYesNo(true);
-      ClickToolButton(*frame_, frame_->DeleteToolBut);
+      Prompts().QueueYesNo(true);
+      ClickToolButton(Frame(), Frame().DeleteToolBut);
       QCOMPARE(ListedNames(disk), QStringList({"B"}));
-      frame_->MdiArea->setActiveSubWindow(window);
+      Frame().MdiArea->setActiveSubWindow(window);
     }
-    (*prompts_)->Clear();
-    frame_->SaveFileChangesMnuItem->trigger();
-    QVERIFY((*prompts_)->Messages().empty());
+    Prompts().Clear();
+    Frame().SaveFileChangesMnuItem->trigger();
+    QVERIFY(Prompts().Messages().empty());
     QVERIFY(!window->Data()->Changed);
     std::optional<DFSFileClass> entry = disk->Disk()->FindFile('$', Stored("A"));
     QVERIFY(entry.has_value());
@@ -348,36 +328,27 @@ class InspectorCommandsTest : public QObject {
 
   // Each changed file is saved once, also when it is shown twice and its save fails.
   void saveAllSavesEachChangedFileOnce() {
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(Files(dir_, 3));
-    const std::vector<TFileInspectorFrm*> windows = OpenInspectors(*frame_, disk, "111");
-    frame_->MdiArea->setActiveSubWindow(windows[0]);
-    frame_->DuplicateMnuItem->trigger();
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(Files(dir_, 3));
+    const std::vector<TFileInspectorFrm*> windows = OpenInspectors(Frame(), disk, "111");
+    Frame().MdiArea->setActiveSubWindow(windows[0]);
+    Frame().DuplicateMnuItem->trigger();
     TypeHex(windows[0], 0, "77");
     TypeHex(windows[1], 0, "77");
     QVERIFY(disk->Disk()->SetLocked('$', Stored("A"), true));
-    frame_->MdiArea->setActiveSubWindow(disk);
-    QVERIFY(frame_->SaveAllFileChangesBut->isEnabled());
-    ClickToolButton(*frame_, frame_->SaveAllFileChangesBut);
-    QCOMPARE((*prompts_)->Messages(), std::vector<std::string>{kDestinationLockedMessage});
+    Frame().MdiArea->setActiveSubWindow(disk);
+    QVERIFY(Frame().SaveAllFileChangesBut->isEnabled());
+    ClickToolButton(Frame(), Frame().SaveAllFileChangesBut);
+    QCOMPARE(Prompts().Messages(), std::vector<std::string>{kDestinationLockedMessage});
     QVERIFY(windows[0]->Data()->Changed);
     QVERIFY(!windows[1]->Data()->Changed);
     QCOMPARE(ImageText(disk, "B"), "w" + std::string(31, 'b'));
     QCOMPARE(ImageText(disk, "A"), std::string(32, 'a'));
     QCOMPARE(ImageText(disk, "C"), std::string(32, 'c'));
     // The commands still follow the disk window in front.
-    QVERIFY(frame_->FullInfoBut->isEnabled());
+    QVERIFY(Frame().FullInfoBut->isEnabled());
   }
-
- private:
-  QTemporaryDir dir_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
 };
 
-int main(int argc, char* argv[]) {
-  KestrowApplication application(argc, argv);
-  InspectorCommandsTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+KESTROW_GUI_TEST_MAIN(InspectorCommandsTest)
 
 #include "test_inspector_commands.moc"

@@ -15,13 +15,13 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
 #include "app/WindowMenuStyle.h"
 #include "dialogs/About.h"
 #include "diskwindow/DFSDisk.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 #include "util/UsefulQt.h"
 
@@ -51,26 +51,17 @@ class StandInInspector : public ChildWindowClass {
 class UnknownChild : public ChildWindowClass {};
 
 // Throws from its event handler, as a failing command would.
-class ThrowingObject : public QObject {
+class ThrowingObject : public MainFrameFixture {
  public:
   bool event(QEvent*) override { throw std::runtime_error("Cannot open file \"x\". Boom"); }
 };
 
 }  // namespace
 
-class MainFrameTest : public QObject {
+class MainFrameTest : public MainFrameFixture {
   Q_OBJECT
 
  private slots:
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-  }
-  void cleanup() {
-    frame_.reset();
-    prompts_.reset();
-  }
-
   void menusAndToolbarCarryTheirCaptionsAndShortcuts() {
     const struct {
       const char* name;
@@ -103,20 +94,20 @@ class MainFrameTest : public QObject {
                  {"CloseFileInspectorsMnuItem", "Close File Inspectors", ""},
                  {"HelpMnuAbout", "About...", ""}};
     for (const auto& item : items) {
-      auto* action = frame_->findChild<QAction*>(item.name);
+      auto* action = Frame().findChild<QAction*>(item.name);
       QVERIFY2(action != nullptr, item.name);
       QCOMPARE(action->text(), QString(item.caption));
       QCOMPARE(action->shortcut(), QKeySequence(item.shortcut));
     }
     QStringList menuTitles;
-    for (QMenu* menu : {frame_->DiskMnu, frame_->FileMnu, frame_->EditMnu, frame_->View1,
-                        frame_->WindowMnu, frame_->HelpMnu}) {
+    for (QMenu* menu : {Frame().DiskMnu, Frame().FileMnu, Frame().EditMnu, Frame().View1,
+                        Frame().WindowMnu, Frame().HelpMnu}) {
       menuTitles << menu->title();
     }
     QCOMPARE(menuTitles, QStringList({"Disk", "File Inspector", "Edit", "View", "Window", "Help"}));
 
     QStringList buttons;
-    for (QAction* button : frame_->TBToolbar1->actions()) {
+    for (QAction* button : Frame().TBToolbar1->actions()) {
       if (!button->objectName().isEmpty()) {
         buttons << button->text() + "|" + button->toolTip();
       }
@@ -128,74 +119,74 @@ class MainFrameTest : public QObject {
                           "UnLock|UnLock", "File Inspector|File Inspector",
                           "Save File Changes|Save file inspector changes for selected file",
                           "Save all file changes|Save all file inspector changes"}));
-    QCOMPARE(frame_->ClipboardFormat, QString("Kestrow_V0_3"));
+    QCOMPARE(Frame().ClipboardFormat, QString("Kestrow_V0_3"));
   }
 
   void withNoChildOnlyNewOpenAndAboutAreEnabled() {
-    QCOMPARE(EnabledCommandNames(*frame_), kNoChildCommands);
+    QCOMPARE(EnabledCommandNames(Frame()), kNoChildCommands);
   }
 
   void toolbarClosesAndComesBackDockedAtTheTop() {
-    frame_->addToolBar(Qt::LeftToolBarArea, frame_->TBToolbar1);
-    auto* closeBox = frame_->TBToolbar1->findChild<QToolButton*>("TBToolbar1CloseBox");
+    Frame().addToolBar(Qt::LeftToolBarArea, Frame().TBToolbar1);
+    auto* closeBox = Frame().TBToolbar1->findChild<QToolButton*>("TBToolbar1CloseBox");
     QVERIFY(closeBox != nullptr);
     QTest::mouseClick(closeBox, Qt::LeftButton);
-    QVERIFY(frame_->TBToolbar1->isHidden());
-    QVERIFY(frame_->ViewToolbarMnuItem->isEnabled());
-    frame_->SetMenuButtons(nullptr);
-    QVERIFY(frame_->ViewToolbarMnuItem->isEnabled());
-    frame_->ViewToolbarMnuItem->trigger();
-    QVERIFY(!frame_->TBToolbar1->isHidden());
-    QCOMPARE(frame_->toolBarArea(frame_->TBToolbar1), Qt::TopToolBarArea);
-    QVERIFY(!frame_->ViewToolbarMnuItem->isEnabled());
+    QVERIFY(Frame().TBToolbar1->isHidden());
+    QVERIFY(Frame().ViewToolbarMnuItem->isEnabled());
+    Frame().SetMenuButtons(nullptr);
+    QVERIFY(Frame().ViewToolbarMnuItem->isEnabled());
+    Frame().ViewToolbarMnuItem->trigger();
+    QVERIFY(!Frame().TBToolbar1->isHidden());
+    QCOMPARE(Frame().toolBarArea(Frame().TBToolbar1), Qt::TopToolBarArea);
+    QVERIFY(!Frame().ViewToolbarMnuItem->isEnabled());
   }
 
   void openTwoImages() {
     const std::string games = TitledImage(dir_, "GAMES", "games.ssd");
     const std::string blank = ImageBuilder(800).WriteToTemp(dir_, "blank.ssd");
-    (*prompts_)->QueueFileName(games);
-    (*prompts_)->QueueFileName(blank);
-    frame_->OpenDFSFileMnuItem->trigger();
-    QTest::mouseClick(frame_->TBToolbar1->widgetForAction(frame_->OpenDFSFileBut), Qt::LeftButton);
-    QCOMPARE((*prompts_)->Events().size(), size_t(2));
-    QCOMPARE((*prompts_)->Events()[0].text,
+    Prompts().QueueFileName(games);
+    Prompts().QueueFileName(blank);
+    Frame().OpenDFSFileMnuItem->trigger();
+    QTest::mouseClick(Frame().TBToolbar1->widgetForAction(Frame().OpenDFSFileBut), Qt::LeftButton);
+    QCOMPARE(Prompts().Events().size(), size_t(2));
+    QCOMPARE(Prompts().Events()[0].text,
              std::string("single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd"));
-    QVERIFY((*prompts_)->Texts().empty());
+    QVERIFY(Prompts().Texts().empty());
 
-    QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(2));
-    QCOMPARE(WindowMenuOutline(*frame_), QStringList({"GAMES  ", "Untitled disk  "}));
-    for (QAction* entry : WindowEntries(*frame_)) {
+    QCOMPARE(Frame().Registry().CommonDataList.size(), size_t(2));
+    QCOMPARE(WindowMenuOutline(Frame()), QStringList({"GAMES  ", "Untitled disk  "}));
+    for (QAction* entry : WindowEntries(Frame())) {
       QVERIFY(qobject_cast<SMenuItem*>(entry)->OwnerDrawn);
     }
-    auto* second = static_cast<TDFSDiskFrm*>(frame_->ActiveChild());
+    auto* second = static_cast<TDFSDiskFrm*>(Frame().ActiveChild());
     QCOMPARE(second->windowTitle(), "Untitled disk " + QString::fromStdString(blank));
     QCOMPARE(second->widget()->height(), TDFSDiskFrm::kClientHeight);
     QVERIFY(second->width() >= TDFSDiskFrm::kWindowWidth);
     QCOMPARE(second->maximumWidth(), second->width());
-    QCOMPARE(EnabledCommandNames(*frame_),
+    QCOMPARE(EnabledCommandNames(Frame()),
              QStringList({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "NewWatfordFileMnuItem",
                           "OpenDFSFileMnuItem", "FullInfo", "DiskPropMnu", "CheckDiskMnuItem",
                           "CompactDiskMnuItem", "CascadeMnuItem", "TileHMnuItem", "TileVMnuItem",
                           "DuplicateMnuItem", "CloseAllMnuItem", "HelpMnuAbout", "NewDFSFileBut",
                           "OpenDFSFileBut", "DiskPropBut", "FullInfoBut", "CheckDiskBut",
                           "CompactDiskBut"}));
-    auto* first = static_cast<TDFSDiskFrm*>(frame_->Registry().ChildOrder()[1]);
+    auto* first = static_cast<TDFSDiskFrm*>(Frame().Registry().ChildOrder()[1]);
     first->StatusBar1->hide();
-    frame_->MdiArea->setActiveSubWindow(first);
-    QCOMPARE(frame_->ActiveChild(), first);
-    QVERIFY(EnabledCommandNames(*frame_).contains("SelectAllMnuItem"));
-    QVERIFY(!frame_->FullInfo->isChecked());
-    QCOMPARE(frame_->FullInfoBut->toolTip(), QString("Show more disk information"));
-    frame_->MdiArea->setActiveSubWindow(second);
-    QVERIFY(frame_->FullInfo->isChecked());
-    QCOMPARE(frame_->FullInfoBut->toolTip(), QString("Show less disk information"));
+    Frame().MdiArea->setActiveSubWindow(first);
+    QCOMPARE(Frame().ActiveChild(), first);
+    QVERIFY(EnabledCommandNames(Frame()).contains("SelectAllMnuItem"));
+    QVERIFY(!Frame().FullInfo->isChecked());
+    QCOMPARE(Frame().FullInfoBut->toolTip(), QString("Show more disk information"));
+    Frame().MdiArea->setActiveSubWindow(second);
+    QVERIFY(Frame().FullInfo->isChecked());
+    QCOMPARE(Frame().FullInfoBut->toolTip(), QString("Show less disk information"));
   }
 
   void newWindowKeepsTheMaximizedMode() {
-    TDFSDiskFrm* first = frame_->NewDFSFiler(TitledImage(dir_, "A", "max.ssd"));
+    TDFSDiskFrm* first = Frame().NewDFSFiler(TitledImage(dir_, "A", "max.ssd"));
     const QSize normalSize = first->size();
     first->showMaximized();
-    TDFSDiskFrm* second = frame_->NewDFSFiler(TitledImage(dir_, "B", "max2.ssd"));
+    TDFSDiskFrm* second = Frame().NewDFSFiler(TitledImage(dir_, "B", "max2.ssd"));
     QVERIFY(second->isMaximized());
     second->showNormal();
     QCOMPARE(second->size(), normalSize);
@@ -203,84 +194,84 @@ class MainFrameTest : public QObject {
 
   void sameImageTwiceSharesOneDiskData() {
     const std::string path = TitledImage(dir_, "GAMES", "twice.ssd");
-    TDFSDiskFrm* first = frame_->NewDFSFiler(path);
-    TDFSDiskFrm* second = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* first = Frame().NewDFSFiler(path);
+    TDFSDiskFrm* second = Frame().NewDFSFiler(path);
     QVERIFY(first != nullptr && second != nullptr);
-    QVERIFY((*prompts_)->Texts().empty());
-    QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(1));
+    QVERIFY(Prompts().Texts().empty());
+    QCOMPARE(Frame().Registry().CommonDataList.size(), size_t(1));
     QCOMPARE(first->CommonData, second->CommonData);
-    QCOMPARE(frame_->Registry().FindDiskData(path), first->DiskData());
+    QCOMPARE(Frame().Registry().FindDiskData(path), first->DiskData());
     const QString shownPath = QString::fromStdString(path);
     QCOMPARE(first->windowTitle(), "GAMES " + shownPath);
     QCOMPARE(second->windowTitle(), "GAMES # 2 " + shownPath);
-    QCOMPARE(WindowMenuOutline(*frame_), QStringList({"GAMES  [GAMES  |GAMES   # 2]"}));
+    QCOMPARE(WindowMenuOutline(Frame()), QStringList({"GAMES  [GAMES  |GAMES   # 2]"}));
     QCOMPARE(second->Cells(1, 1), QString("ELITE  "));
   }
 
   void closingRenumbersThroughTheCollapse() {
     const std::string path = TitledImage(dir_, "GAMES", "collapse.ssd");
-    TDFSDiskFrm* first = frame_->NewDFSFiler(path);
-    TDFSDiskFrm* second = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* first = Frame().NewDFSFiler(path);
+    TDFSDiskFrm* second = Frame().NewDFSFiler(path);
     CloseChild(first);
     QCOMPARE(second->WindowNumber, 1);
     QCOMPARE(second->windowTitle(), "GAMES " + QString::fromStdString(path));
-    QCOMPARE(WindowMenuOutline(*frame_), QStringList({"GAMES  "}));
-    QCOMPARE(qobject_cast<SMenuItem*>(WindowEntries(*frame_)[0])->ChildWindow, second);
-    QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(1));
+    QCOMPARE(WindowMenuOutline(Frame()), QStringList({"GAMES  "}));
+    QCOMPARE(qobject_cast<SMenuItem*>(WindowEntries(Frame())[0])->ChildWindow, second);
+    QCOMPARE(Frame().Registry().CommonDataList.size(), size_t(1));
 
     CloseChild(second);
-    QVERIFY(frame_->Registry().CommonDataList.empty());
-    QVERIFY(WindowEntries(*frame_).empty());
-    QCOMPARE(EnabledCommandNames(*frame_), kNoChildCommands);
+    QVERIFY(Frame().Registry().CommonDataList.empty());
+    QVERIFY(WindowEntries(Frame()).empty());
+    QCOMPARE(EnabledCommandNames(Frame()), kNoChildCommands);
     // The image was released with its last window.
-    QVERIFY(frame_->NewDFSFiler(path) != nullptr);
+    QVERIFY(Frame().NewDFSFiler(path) != nullptr);
   }
 
   void windowNumbersReuseTheLowestFree() {
     const std::string path = TitledImage(dir_, "GAMES", "numbers.ssd");
-    TDFSDiskFrm* first = frame_->NewDFSFiler(path);
-    QTest::keyClick(frame_.get(), Qt::Key_U, Qt::ControlModifier);
-    QTest::keyClick(frame_.get(), Qt::Key_U, Qt::ControlModifier);
-    std::vector<ChildWindowClass*> order = frame_->Registry().ChildOrder();
+    TDFSDiskFrm* first = Frame().NewDFSFiler(path);
+    QTest::keyClick(&Frame(), Qt::Key_U, Qt::ControlModifier);
+    QTest::keyClick(&Frame(), Qt::Key_U, Qt::ControlModifier);
+    std::vector<ChildWindowClass*> order = Frame().Registry().ChildOrder();
     QCOMPARE(order.size(), size_t(3));
     ChildWindowClass* second = order[1];
     QCOMPARE(second->WindowNumber, 2);
     CloseChild(second);
-    QCOMPARE(WindowMenuOutline(*frame_), QStringList({"GAMES  [GAMES  |GAMES   # 3]"}));
-    frame_->DuplicateMnuItem->trigger();
-    QCOMPARE(frame_->ActiveChild()->WindowNumber, 2);
-    QCOMPARE(WindowMenuOutline(*frame_), QStringList({"GAMES  [GAMES  |GAMES   # 3|GAMES   # 2]"}));
+    QCOMPARE(WindowMenuOutline(Frame()), QStringList({"GAMES  [GAMES  |GAMES   # 3]"}));
+    Frame().DuplicateMnuItem->trigger();
+    QCOMPARE(Frame().ActiveChild()->WindowNumber, 2);
+    QCOMPARE(WindowMenuOutline(Frame()), QStringList({"GAMES  [GAMES  |GAMES   # 3|GAMES   # 2]"}));
     // Closing window 1 of three renumbers nothing; the next window takes number 1.
     CloseChild(first);
-    QCOMPARE(WindowMenuOutline(*frame_), QStringList({"GAMES  [GAMES   # 3|GAMES   # 2]"}));
-    frame_->DuplicateMnuItem->trigger();
-    QCOMPARE(frame_->ActiveChild()->WindowNumber, 1);
-    QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(1));
+    QCOMPARE(WindowMenuOutline(Frame()), QStringList({"GAMES  [GAMES   # 3|GAMES   # 2]"}));
+    Frame().DuplicateMnuItem->trigger();
+    QCOMPARE(Frame().ActiveChild()->WindowNumber, 1);
+    QCOMPARE(Frame().Registry().CommonDataList.size(), size_t(1));
   }
 
   void windowEntriesSelectTheirWindow() {
-    TDFSDiskFrm* games = frame_->NewDFSFiler(TitledImage(dir_, "GAMES", "a.ssd"));
-    TDFSDiskFrm* tools = frame_->NewDFSFiler(TitledImage(dir_, "TOOLS", "b.ssd"));
-    frame_->NewDFSFiler(TitledImage(dir_, "TOOLS", "b.ssd"));
-    QCOMPARE(frame_->ActiveChild()->CommonData, tools->CommonData);
-    std::vector<QAction*> entries = WindowEntries(*frame_);
+    TDFSDiskFrm* games = Frame().NewDFSFiler(TitledImage(dir_, "GAMES", "a.ssd"));
+    TDFSDiskFrm* tools = Frame().NewDFSFiler(TitledImage(dir_, "TOOLS", "b.ssd"));
+    Frame().NewDFSFiler(TitledImage(dir_, "TOOLS", "b.ssd"));
+    QCOMPARE(Frame().ActiveChild()->CommonData, tools->CommonData);
+    std::vector<QAction*> entries = WindowEntries(Frame());
     entries[0]->trigger();
-    QCOMPARE(frame_->ActiveChild(), games);
+    QCOMPARE(Frame().ActiveChild(), games);
     // An entry that heads a submenu only opens it.
     entries[1]->trigger();
-    QCOMPARE(frame_->ActiveChild(), games);
+    QCOMPARE(Frame().ActiveChild(), games);
     entries[1]->menu()->actions()[0]->trigger();
-    QCOMPARE(frame_->ActiveChild(), tools);
+    QCOMPARE(Frame().ActiveChild(), tools);
   }
 
   void diskEntriesAreDrawnBlue() {
-    frame_->NewDFSFiler(TitledImage(dir_, "GAMES", "blue.ssd"));
-    frame_->WindowMnu->popup(frame_->mapToGlobal(QPoint(10, 10)));
-    QVERIFY(QTest::qWaitForWindowExposed(frame_->WindowMnu));
-    const QImage image = frame_->WindowMnu->grab().toImage();
-    frame_->WindowMnu->hide();
-    const QRect entryRect = frame_->WindowMnu->actionGeometry(WindowEntries(*frame_)[0]);
-    const QRect cascadeRect = frame_->WindowMnu->actionGeometry(frame_->CascadeMnuItem);
+    Frame().NewDFSFiler(TitledImage(dir_, "GAMES", "blue.ssd"));
+    Frame().WindowMnu->popup(Frame().mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(Frame().WindowMnu));
+    const QImage image = Frame().WindowMnu->grab().toImage();
+    Frame().WindowMnu->hide();
+    const QRect entryRect = Frame().WindowMnu->actionGeometry(WindowEntries(Frame())[0]);
+    const QRect cascadeRect = Frame().WindowMnu->actionGeometry(Frame().CascadeMnuItem);
     auto bluePixels = [&](const QRect& rect) {
       int count = 0;
       for (int y = rect.top(); y <= rect.bottom(); ++y) {
@@ -298,41 +289,41 @@ class MainFrameTest : public QObject {
   }
 
   void inspectorEntriesFollowTheirDisk() {
-    TDFSDiskFrm* games = frame_->NewDFSFiler(TitledImage(dir_, "GAMES", "g.ssd"));
-    TDFSDiskFrm* blank = frame_->NewDFSFiler(ImageBuilder(800).WriteToTemp(dir_, "u.ssd"));
+    TDFSDiskFrm* games = Frame().NewDFSFiler(TitledImage(dir_, "GAMES", "g.ssd"));
+    TDFSDiskFrm* blank = Frame().NewDFSFiler(ImageBuilder(800).WriteToTemp(dir_, "u.ssd"));
     AddStandInInspector(games, "ELITE  ");
     AddStandInInspector(blank, "NOTES  ");
     AddStandInInspector(games, "REVS   ");
-    QCOMPARE(WindowMenuOutline(*frame_),
+    QCOMPARE(WindowMenuOutline(Frame()),
              QStringList({"GAMES  ", "GAMES.$.ELITE    ", "GAMES.$.REVS     ", "Untitled disk  ",
                           ".$.NOTES    "}));
-    QCOMPARE(frame_->Registry().CountFileInspectorWindows(), 3);
-    QVERIFY(frame_->Registry().WindowExists(games->CommonData->ImagePath, '$', "REVS   "));
-    QVERIFY(!frame_->Registry().WindowExists(games->CommonData->ImagePath, '$', "REVS"));
-    QVERIFY(EnabledCommandNames(*frame_).contains("CloseFileInspectorsMnuItem"));
+    QCOMPARE(Frame().Registry().CountFileInspectorWindows(), 3);
+    QVERIFY(Frame().Registry().WindowExists(games->CommonData->ImagePath, '$', "REVS   "));
+    QVERIFY(!Frame().Registry().WindowExists(games->CommonData->ImagePath, '$', "REVS"));
+    QVERIFY(EnabledCommandNames(Frame()).contains("CloseFileInspectorsMnuItem"));
 
     // The last window on an image takes the inspectors of its files with it.
     CloseChild(games);
-    QCOMPARE(WindowMenuOutline(*frame_), QStringList({"Untitled disk  ", ".$.NOTES    "}));
-    QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(2));
+    QCOMPARE(WindowMenuOutline(Frame()), QStringList({"Untitled disk  ", ".$.NOTES    "}));
+    QCOMPARE(Frame().Registry().CommonDataList.size(), size_t(2));
 
-    frame_->CloseFileInspectorsMnuItem->trigger();
+    Frame().CloseFileInspectorsMnuItem->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(WindowMenuOutline(*frame_), QStringList({"Untitled disk  "}));
-    QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(1));
-    QCOMPARE(frame_->Registry().ChildOrder().size(), size_t(1));
+    QCOMPARE(WindowMenuOutline(Frame()), QStringList({"Untitled disk  "}));
+    QCOMPARE(Frame().Registry().CommonDataList.size(), size_t(1));
+    QCOMPARE(Frame().Registry().ChildOrder().size(), size_t(1));
   }
 
   void unknownWindowKindsAreReported() {
     auto* stranger = new UnknownChild;
-    frame_->MdiArea->addSubWindow(stranger);
-    ChildRegistryClass& registry = frame_->Registry();
+    Frame().MdiArea->addSubWindow(stranger);
+    ChildRegistryClass& registry = Frame().Registry();
     QVERIFY(registry.GetFormCommonData(stranger) == nullptr);
     DiskDataClass data;
     registry.SetCommonData(stranger, &data);
     QVERIFY(stranger->CommonData == nullptr);
     const std::string className = stranger->metaObject()->className();
-    QCOMPARE((*prompts_)->Messages(),
+    QCOMPARE(Prompts().Messages(),
              std::vector<std::string>(
                  {"You have not created a TKestrowMainFrm.GetCommonData entry for " + className,
                   "You have not created a TKestrowMainFrm.SetCommonData entry for " + className}));
@@ -360,20 +351,20 @@ class MainFrameTest : public QObject {
       holder.start("flock", {"-x", QString::fromStdString(path), "-c", "echo held; sleep 60"});
       QVERIFY(holder.waitForReadyRead(5000));
     } else {
-      QVERIFY(frame_->NewDFSFiler(path) != nullptr);
+      QVERIFY(Frame().NewDFSFiler(path) != nullptr);
       path = dir_.path().toStdString() + "/./" + name;
     }
-    const size_t windowsBefore = frame_->Registry().ChildOrder().size();
-    const size_t dataBefore = frame_->Registry().CommonDataList.size();
-    (*prompts_)->QueueFileName(path);
-    frame_->OpenDFSFileMnuItem->trigger();
+    const size_t windowsBefore = Frame().Registry().ChildOrder().size();
+    const size_t dataBefore = Frame().Registry().CommonDataList.size();
+    Prompts().QueueFileName(path);
+    Frame().OpenDFSFileMnuItem->trigger();
     QFETCH(QString, message);
-    QCOMPARE((*prompts_)->Messages(),
+    QCOMPARE(Prompts().Messages(),
              std::vector<std::string>(
                  {message.replace("PATH", QString::fromStdString(path)).toStdString()}));
-    QCOMPARE(frame_->Registry().ChildOrder().size(), windowsBefore);
-    QCOMPARE(frame_->Registry().CommonDataList.size(), dataBefore);
-    QCOMPARE(WindowEntries(*frame_).size(), windowsBefore);
+    QCOMPARE(Frame().Registry().ChildOrder().size(), windowsBefore);
+    QCOMPARE(Frame().Registry().CommonDataList.size(), dataBefore);
+    QCOMPARE(WindowEntries(Frame()).size(), windowsBefore);
     holder.kill();
     holder.waitForFinished();
   }
@@ -381,61 +372,61 @@ class MainFrameTest : public QObject {
   void newDiskWritesABlankImageAndOpensIt() {
     const std::string path = dir_.filePath("new.ssd").toStdString();
     ImageBuilder(400).AddEntry(ImageEntry{'$', "OLD"}).WriteTo(path);
-    (*prompts_)->QueueFileName(path);
-    frame_->NewDFSFileMnuItem->trigger();
-    QCOMPARE((*prompts_)->Events()[0].text, std::string("single sided disk|*.ssd"));
+    Prompts().QueueFileName(path);
+    Frame().NewDFSFileMnuItem->trigger();
+    QCOMPARE(Prompts().Events()[0].text, std::string("single sided disk|*.ssd"));
     std::vector<uint8_t> expected(512, 0);
     expected[0x106] = 0x03;
     expected[0x107] = 0x20;
     QCOMPARE(ReadHostFile(path), expected);
-    auto* window = static_cast<TDFSDiskFrm*>(frame_->ActiveChild());
+    auto* window = static_cast<TDFSDiskFrm*>(Frame().ActiveChild());
     QVERIFY(window != nullptr);
     QCOMPARE(window->windowTitle(), "Untitled disk " + QString::fromStdString(path));
     QCOMPARE(window->StatusPanels[0]->text(), QString("0 files"));
     QCOMPARE(window->StatusPanels[2]->text(), QString("80 track (200K) DFS Disk"));
-    QVERIFY((*prompts_)->Texts().empty());
+    QVERIFY(Prompts().Texts().empty());
   }
 
   void newDiskOverAnOpenImageShowsTheErrorAndKeepsTheImage() {
     const std::string path = TitledImage(dir_, "KEEP", "open.ssd");
     const std::vector<uint8_t> before = ReadHostFile(path);
-    QVERIFY(frame_->NewDFSFiler(path) != nullptr);
-    (*prompts_)->QueueFileName(path);
-    frame_->NewDFSFileBut->trigger();
-    QCOMPARE((*prompts_)->Messages().size(), size_t(1));
-    QVERIFY((*prompts_)->Messages()[0] != kOpenFailed);
-    QVERIFY(QString::fromStdString((*prompts_)->Messages()[0]).contains("open.ssd"));
+    QVERIFY(Frame().NewDFSFiler(path) != nullptr);
+    Prompts().QueueFileName(path);
+    Frame().NewDFSFileBut->trigger();
+    QCOMPARE(Prompts().Messages().size(), size_t(1));
+    QVERIFY(Prompts().Messages()[0] != kOpenFailed);
+    QVERIFY(QString::fromStdString(Prompts().Messages()[0]).contains("open.ssd"));
     QCOMPARE(ReadHostFile(path), before);
-    QCOMPARE(frame_->Registry().ChildOrder().size(), size_t(1));
+    QCOMPARE(Frame().Registry().ChildOrder().size(), size_t(1));
   }
 
   void cancelledDialogsDoNothing() {
-    frame_->OpenDFSFileMnuItem->trigger();
-    frame_->NewDFSFileMnuItem->trigger();
-    QVERIFY(frame_->Registry().ChildOrder().empty());
-    QVERIFY((*prompts_)->Texts().empty());
+    Frame().OpenDFSFileMnuItem->trigger();
+    Frame().NewDFSFileMnuItem->trigger();
+    QVERIFY(Frame().Registry().ChildOrder().empty());
+    QVERIFY(Prompts().Texts().empty());
   }
 
   void tilingArrangesRowsAndColumns() {
-    TDFSDiskFrm* first = frame_->NewDFSFiler(TitledImage(dir_, "A", "ta.ssd"));
-    TDFSDiskFrm* second = frame_->NewDFSFiler(TitledImage(dir_, "B", "tb.ssd"));
-    frame_->TileHMnuItem->trigger();
+    TDFSDiskFrm* first = Frame().NewDFSFiler(TitledImage(dir_, "A", "ta.ssd"));
+    TDFSDiskFrm* second = Frame().NewDFSFiler(TitledImage(dir_, "B", "tb.ssd"));
+    Frame().TileHMnuItem->trigger();
     QCOMPARE(first->x(), second->x());
     QVERIFY(first->y() != second->y());
-    frame_->TileVMnuItem->trigger();
+    Frame().TileVMnuItem->trigger();
     QCOMPARE(first->y(), second->y());
     QVERIFY(first->x() != second->x());
   }
 
   void closeBoxClosesEveryChildAndTheTempArea() {
-    frame_->NewDFSFiler(TitledImage(dir_, "A", "ca.ssd"));
-    frame_->NewDFSFiler(TitledImage(dir_, "A", "ca.ssd"));
-    const QString tempArea = QString::fromStdString(frame_->TempAreaPath());
+    Frame().NewDFSFiler(TitledImage(dir_, "A", "ca.ssd"));
+    Frame().NewDFSFiler(TitledImage(dir_, "A", "ca.ssd"));
+    const QString tempArea = QString::fromStdString(Frame().TempAreaPath());
     QVERIFY(QFileInfo(tempArea).isDir());
-    QVERIFY(frame_->close());
+    QVERIFY(Frame().close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(frame_->Registry().ChildOrder().empty());
-    QVERIFY(frame_->Registry().CommonDataList.empty());
+    QVERIFY(Frame().Registry().ChildOrder().empty());
+    QVERIFY(Frame().Registry().CommonDataList.empty());
     QVERIFY(!QFileInfo::exists(tempArea));
   }
 
@@ -482,12 +473,12 @@ class MainFrameTest : public QObject {
     ThrowingObject target;
     QEvent event(QEvent::User);
     QCOMPARE(QCoreApplication::sendEvent(&target, &event), false);
-    QCOMPARE((*prompts_)->Messages(), std::vector<std::string>({"Cannot open file \"x\". Boom"}));
+    QCOMPARE(Prompts().Messages(), std::vector<std::string>({"Cannot open file \"x\". Boom"}));
   }
 
  private:
   void AddStandInInspector(TDFSDiskFrm* disk, const std::string& name) {
-    ChildRegistryClass& registry = frame_->Registry();
+    ChildRegistryClass& registry = Frame().Registry();
     auto data = std::make_unique<InspectorDataClass>();
     data->ImagePath = disk->CommonData->ImagePath;
     data->DiskTitle = disk->CommonData->DiskTitle;
@@ -495,22 +486,14 @@ class MainFrameTest : public QObject {
     data->ParentDisk = disk->DiskData();
     auto* window = new StandInInspector;
     window->CommonData = registry.AddCommonData(std::move(data));
-    window->OnClosing = [this](ChildWindowClass* child) { frame_->ChildClosing(child); };
-    frame_->MdiArea->addSubWindow(window);
+    window->OnClosing = [this](ChildWindowClass* child) { Frame().ChildClosing(child); };
+    Frame().MdiArea->addSubWindow(window);
     window->show();
     window->CreateWindowMenuEntry(
-        frame_->WindowMnu, registry.CountRelatedChildren(window->CommonData), window->CommonData);
+        Frame().WindowMnu, registry.CountRelatedChildren(window->CommonData), window->CommonData);
   }
-
-  QTemporaryDir dir_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
 };
 
-int main(int argc, char* argv[]) {
-  KestrowApplication application(argc, argv);
-  MainFrameTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+KESTROW_GUI_TEST_MAIN(MainFrameTest)
 
 #include "test_mainframe.moc"

@@ -16,6 +16,7 @@
 #include "support/ImageBuilder.h"
 #include "support/RawDisk.h"
 #include "support_gui/DiskWindowTestSupport.h"
+#include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -33,17 +34,12 @@ const QStringList kChangingCommands = {
 
 }  // namespace
 
-class TestReadOnlyWindows : public QObject {
+class TestReadOnlyWindows : public MainFrameFixture {
   Q_OBJECT
-
- private:
-  QTemporaryDir dir_;
-  std::unique_ptr<ScopedScriptedPrompts> prompts_;
-  std::unique_ptr<TKestrowMainFrm> frame_;
 
   // Opens the image and checks what a read-only disk window offers.
   TDFSDiskFrm* OpenReadOnly(const std::string& path) {
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     if (window == nullptr) {
       return nullptr;
     }
@@ -52,15 +48,6 @@ class TestReadOnlyWindows : public QObject {
   }
 
  private slots:
-  void init() {
-    prompts_ = std::make_unique<ScopedScriptedPrompts>();
-    frame_ = MakeMainFrame();
-  }
-  void cleanup() {
-    frame_.reset();
-    prompts_.reset();
-  }
-
   // A file without write permission: read-only caption, no changing command, a drop
   // that says why nothing came in, an inspector that edits but cannot save; the file is
   // never written.
@@ -71,8 +58,8 @@ class TestReadOnlyWindows : public QObject {
     TDFSDiskFrm* window = OpenReadOnly(path);
     QVERIFY(window != nullptr);
     QVERIFY(window->windowTitle().endsWith(" (read-only)"));
-    QVERIFY((*prompts_)->Texts().empty());
-    const QStringList enabled = EnabledCommandNames(*frame_);
+    QVERIFY(Prompts().Texts().empty());
+    const QStringList enabled = EnabledCommandNames(Frame());
     QVERIFY(enabled.contains("OpenInspectorMnuItem"));
     QVERIFY(enabled.contains("CheckDiskMnuItem"));  // checking only reads
     for (const QString& command : kChangingCommands) {
@@ -82,15 +69,15 @@ class TestReadOnlyWindows : public QObject {
     const std::string host = dir_.filePath("$.NEW").toStdString();
     ImageBuilder().Bytes(0, PatternBytes(100, 2)).HostSize(100).WriteTo(host);
     QVERIFY(DropFiles(window, {QString::fromStdString(host)}));
-    QCOMPARE((*prompts_)->Messages().size(), size_t(1));
-    QVERIFY(QString::fromStdString((*prompts_)->Messages()[0]).startsWith("Nothing was added."));
+    QCOMPARE(Prompts().Messages().size(), size_t(1));
+    QVERIFY(QString::fromStdString(Prompts().Messages()[0]).startsWith("Nothing was added."));
 
-    std::vector<TFileInspectorFrm*> inspectors = OpenInspectors(*frame_, window, "1");
+    std::vector<TFileInspectorFrm*> inspectors = OpenInspectors(Frame(), window, "1");
     QCOMPARE(inspectors.size(), size_t(1));
     TypeHex(inspectors[0], 0, "AB");
-    QVERIFY(!EnabledCommandNames(*frame_).contains("SaveFileChangesMnuItem"));
-    QVERIFY(!frame_->SaveFile(inspectors[0]));
-    QVERIFY(QString::fromStdString((*prompts_)->Messages().back())
+    QVERIFY(!EnabledCommandNames(Frame()).contains("SaveFileChangesMnuItem"));
+    QVERIFY(!Frame().SaveFile(inspectors[0]));
+    QVERIFY(QString::fromStdString(Prompts().Messages().back())
                 .startsWith("The changes cannot be saved."));
     QCOMPARE(ReadHostFile(path), before);
     ::chmod(path.c_str(), 0644);
@@ -105,12 +92,12 @@ class TestReadOnlyWindows : public QObject {
     ImageBuilder().Bytes(0, image).HostSize(image.size()).WriteTo(path);
     TDFSDiskFrm* window = OpenReadOnly(path);
     QVERIFY(window != nullptr);
-    QCOMPARE((*prompts_)->Messages(),
+    QCOMPARE(Prompts().Messages(),
              std::vector<std::string>{LayoutMismatchMessage(path, ImageLayout::LinearSingleSided,
                                                             ImageLayout::InterleavedDoubleSided)});
     QVERIFY(window->windowTitle().endsWith(" (read-only)"));
-    frame_->DuplicateMnuItem->trigger();
-    QCOMPARE((*prompts_)->Messages().size(), size_t(1));
+    Frame().DuplicateMnuItem->trigger();
+    QCOMPARE(Prompts().Messages().size(), size_t(1));
     QCOMPARE(ReadHostFile(path), image);
   }
 
@@ -128,11 +115,11 @@ class TestReadOnlyWindows : public QObject {
     image.AddEntry({'$', "BADAPPL", 0, 0, 300, 10}).FileData(10, PatternBytes(300, 3));
     image.AddEntry({'$', "BADAPPL", 0, 0, 500, 2}).FileData(2, PatternBytes(500, 4));
     const std::string path = image.WriteToTemp(dir_, "twins.ssd");
-    TDFSDiskFrm* window = frame_->NewDFSFiler(path);
+    TDFSDiskFrm* window = Frame().NewDFSFiler(path);
     QVERIFY(window != nullptr);
     QCOMPARE(window->Cells(6, 2), QString("002"));
     if (command == "inspect") {
-      std::vector<TFileInspectorFrm*> inspectors = OpenInspectors(*frame_, window, "01");
+      std::vector<TFileInspectorFrm*> inspectors = OpenInspectors(Frame(), window, "01");
       QCOMPARE(inspectors.size(), size_t(1));
       auto* data = dynamic_cast<InspectorDataClass*>(inspectors[0]->CommonData);
       QVERIFY(data != nullptr);
@@ -144,13 +131,13 @@ class TestReadOnlyWindows : public QObject {
     QCOMPARE(window->SelectedEntries()[0].StartSector, 2);
     QCOMPARE(window->SelectedEntries()[0].CatalogueIndex, 1);
     if (command == "delete") {
-      (*prompts_)->QueueYesNo(true);
-      frame_->DeleteDFSFile();
+      Prompts().QueueYesNo(true);
+      Frame().DeleteDFSFile();
       RawDisk disk = DecodeRawDisk(ReadHostFile(path), false, 0);
       QCOMPARE(disk.entries.size(), size_t(1));
       QCOMPARE(disk.entries[0].start, 10u);
     } else {
-      frame_->LockMnuItem->trigger();
+      Frame().LockMnuItem->trigger();
       for (const RawEntry& entry : DecodeRawDisk(ReadHostFile(path), false, 0).entries) {
         QCOMPARE(entry.locked, entry.start == 2);
       }
@@ -158,5 +145,5 @@ class TestReadOnlyWindows : public QObject {
   }
 };
 
-QTEST_MAIN(TestReadOnlyWindows)
+KESTROW_GUI_TEST_MAIN(TestReadOnlyWindows)
 #include "test_readonly_windows.moc"

@@ -8,13 +8,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <fstream>
 
-#include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
 #include "app/SingleInstance.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
+#include "support_gui/GuiTestMain.h"
 #include "support_gui/MainFrameHelpers.h"
 
 namespace {
@@ -139,10 +140,6 @@ class StartupFilesTest : public QObject {
   QTemporaryDir dir_;
 };
 
-int main(int argc, char* argv[]) {
-  KestrowApplication application(argc, argv);
-  StartupFilesTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+KESTROW_GUI_TEST_MAIN(StartupFilesTest)
 
 #include "test_startup_files.moc"

@@ -8,8 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
-ImageBuilder::ImageBuilder(int sectorCount) : image_(512, 0) {
+ImageBuilder::ImageBuilder(int sectorCount) : image_(512, 0), sectorCount_(sectorCount) {
   SectorCount(sectorCount);
 }
 
@@ -33,6 +34,8 @@ ImageBuilder& ImageBuilder::SectorCount(int count) {
 
 ImageBuilder& ImageBuilder::AddEntry(const ImageEntry& entry) {
   SetEntry(entryCount_, entry);
+  const uint32_t sectors = std::max<uint32_t>(1, (entry.length + 255) / 256);
+  firstFreeSector_ = std::max(firstFreeSector_, entry.startSector + sectors);
   ++entryCount_;
   return CountByte(static_cast<uint8_t>(entryCount_ * 8));
 }
@@ -70,6 +73,54 @@ ImageBuilder& ImageBuilder::SetEntryAt(size_t base, int slot, const ImageEntry& 
                    (entry.exec > 0xFFFF ? 0xC0 : 0) | (((entry.length >> 16) & 3) << 4);
   Byte(infoSlot + 6, static_cast<uint8_t>(mixed));
   return Byte(infoSlot + 7, static_cast<uint8_t>(entry.startSector & 0xFF));
+}
+
+ImageBuilder& ImageBuilder::AddLetterFiles(int count, ImageEntry like, bool letterData) {
+  if (like.length == 0) {
+    like.length = 0x100;
+  }
+  for (int index = 0; index < count; ++index) {
+    ImageEntry entry = like;
+    entry.name = std::string(1, static_cast<char>('A' + index));
+    entry.startSector = 2 + static_cast<uint32_t>(index);
+    AddEntry(entry);
+    if (letterData) {
+      FileData(2 + index, std::vector<uint8_t>(like.length, static_cast<uint8_t>('a' + index)));
+    }
+  }
+  return *this;
+}
+
+ImageBuilder& ImageBuilder::AddNamedFiles(const std::string& names) {
+  std::istringstream list(names);
+  uint32_t sector = 2;
+  for (std::string name; list >> name;) {
+    ImageEntry entry;
+    entry.locked = name.back() == '*';
+    entry.name = entry.locked ? name.substr(0, name.size() - 1) : name;
+    entry.startSector = sector++;
+    entry.length = 0x100;
+    AddEntry(entry);
+  }
+  return *this;
+}
+
+ImageBuilder& ImageBuilder::AddPlacedFiles(const std::string& placements) {
+  std::istringstream list(placements);
+  int number = 0;
+  for (std::string placement; list >> placement;) {
+    const size_t plus = placement.find('+');
+    const auto start = static_cast<uint32_t>(std::stoul(placement.substr(0, plus)));
+    const auto length = static_cast<uint32_t>(std::stoul(placement.substr(plus + 1)));
+    AddEntry({'$', "F" + std::to_string(number++), 0, 0, length, start});
+  }
+  return *this;
+}
+
+ImageBuilder& ImageBuilder::AddFiller(int freeSectors) {
+  const uint32_t start = firstFreeSector_;
+  const uint32_t length = (static_cast<uint32_t>(sectorCount_ - freeSectors) - start) * 256;
+  return AddEntry({'$', "FILLER", 0, 0, length, start, false});
 }
 
 ImageBuilder& ImageBuilder::CountByte(uint8_t value) {

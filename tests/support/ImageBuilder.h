@@ -51,6 +51,20 @@ class ImageBuilder {
   // Cuts the image or pads it with zeros to exactly size bytes.
   ImageBuilder& HostSize(size_t size);
 
+  // Recipes for the catalogues tests keep asking for.
+  // count files named A, B, C, ... in one sector each, one after another from sector 2
+  // on, with the other fields of like (a length of 256 when like has none). With
+  // letterData each file holds its letter in lower case ("aaa...") over its length.
+  ImageBuilder& AddLetterFiles(int count, ImageEntry like = {}, bool letterData = false);
+  // Files from a list of names such as "A B* C" (* = locked), one sector of 256 bytes
+  // each, one after another from sector 2 on.
+  ImageBuilder& AddNamedFiles(const std::string& names);
+  // Files F0, F1, ... from a list of "start+length" pairs, e.g. "2+1024 10+2816".
+  ImageBuilder& AddPlacedFiles(const std::string& placements);
+  // A file FILLER from the sector after the last file added to the end of the disk,
+  // leaving freeSectors free sectors at the end.
+  ImageBuilder& AddFiller(int freeSectors = 1);
+
   const std::vector<uint8_t>& Image() const { return image_; }
   // Writes the image to path, replacing any file there; aborts the test run on failure.
   void WriteTo(const std::string& path) const;
@@ -62,8 +76,10 @@ class ImageBuilder {
   ImageBuilder& SetEntryAt(size_t base, int slot, const ImageEntry& entry);
 
   std::vector<uint8_t> image_;
+  int sectorCount_;
   int entryCount_ = 0;
   int secondEntryCount_ = 0;
+  uint32_t firstFreeSector_ = 2;  // after the files added so far
 };
 
 // A double-sided image from the linear images of its two sides: track t of side s goes

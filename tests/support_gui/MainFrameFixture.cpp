@@ -6,31 +6,31 @@
 #include "support/ImageBuilder.h"
 #include "support_gui/MainFrameHelpers.h"
 
-MainFrameFixture::MainFrameFixture() = default;
+MainFrameFixture::MainFrameFixture(LeftoverMessages leftovers) : leftovers_(leftovers) {}
 MainFrameFixture::~MainFrameFixture() = default;
 
 void MainFrameFixture::init() {
   prompts_ = std::make_unique<ScopedScriptedPrompts>();
   frame_ = MakeMainFrame();
+  FrameShown();
 }
 
 void MainFrameFixture::cleanup() {
-  frame_.reset();
+  {
+    ReviewAnswer dropChanges("", "NoSave");
+    FrameClosing();
+    frame_.reset();
+  }
+  const std::vector<std::string> texts = Prompts().Texts();
   prompts_.reset();
+  if (leftovers_ == LeftoverMessages::Fail && !texts.empty()) {
+    QFAIL(("unexpected message: " + texts.front()).c_str());
+  }
 }
 
 std::string MainFrameFixture::WriteImage(const std::string& name, int count,
                                          const std::string& title) {
-  ImageBuilder image(800);
-  image.Title(title);
-  for (int index = 0; index < count; ++index) {
-    ImageEntry entry;
-    entry.name = std::string(1, static_cast<char>('A' + index));
-    entry.startSector = 2 + index;
-    entry.length = 0x100;
-    image.AddEntry(entry);
-  }
-  return image.WriteToTemp(dir_, name);
+  return ImageBuilder(800).Title(title).AddLetterFiles(count).WriteToTemp(dir_, name);
 }
 
 TDFSDiskFrm* MainFrameFixture::OpenDisk(const std::string& path) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The common set-up of suites that drive a whole main frame: scripted prompts and a
 // shown main frame past its splash, fresh for every test, and one temporary folder for
-// the suite's images.
+// the suite's images. Unsaved inspector changes are dropped when a test ends.
 // A suite derives from MainFrameFixture and ends with KESTROW_GUI_TEST_MAIN(SuiteClass).
 #pragma once
 
@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "app/KestrowApplication.h"
 #include "platform/ScriptedPrompts.h"
+#include "support_gui/GuiTestMain.h"
 
 class TDFSDiskFrm;
 class TKestrowMainFrm;
@@ -20,7 +20,10 @@ class TKestrowMainFrm;
 class MainFrameFixture : public QObject {
   Q_OBJECT
  public:
-  MainFrameFixture();
+  // Whether a message or question left over when a test ends fails that test.
+  enum class LeftoverMessages { Allowed, Fail };
+
+  explicit MainFrameFixture(LeftoverMessages leftovers = LeftoverMessages::Allowed);
   ~MainFrameFixture() override;
 
  protected:
@@ -33,6 +36,11 @@ class MainFrameFixture : public QObject {
   // does not open.
   TDFSDiskFrm* OpenDisk(const std::string& path);
 
+  // Run after the frame is shown, before each test; a failed check there skips the test.
+  virtual void FrameShown() {}
+  // Run before the frame closes after each test.
+  virtual void FrameClosing() {}
+
   QTemporaryDir dir_;
 
  private slots:
@@ -40,14 +48,7 @@ class MainFrameFixture : public QObject {
   void cleanup();
 
  private:
+  LeftoverMessages leftovers_;
   std::unique_ptr<ScopedScriptedPrompts> prompts_;
   std::unique_ptr<TKestrowMainFrm> frame_;
 };
-
-// The main of a GUI suite: the program's own application object, then the tests.
-#define KESTROW_GUI_TEST_MAIN(SuiteClass)       \
-  int main(int argc, char* argv[]) {            \
-    KestrowApplication application(argc, argv); \
-    SuiteClass suite;                           \
-    return QTest::qExec(&suite, argc, argv);    \
-  }

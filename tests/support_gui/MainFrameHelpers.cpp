@@ -199,17 +199,11 @@ void ClickListCheckBox(QListWidget* list, int row) {
 }
 
 ReviewAnswer::ReviewAnswer(std::string ticks, QString button)
-    : ticks_(std::move(ticks)), button_(std::move(button)) {
-  poll_.setInterval(10);
-  QObject::connect(&poll_, &QTimer::timeout, [this] { AnswerShownDialog(); });
-  poll_.start();
-}
+    : ticks_(std::move(ticks)),
+      button_(std::move(button)),
+      script_(TSaveChangesFrm::staticMetaObject, [this](QDialog* dialog) { Answer(dialog); }) {}
 
-void ReviewAnswer::AnswerShownDialog() {
-  auto* dialog = qobject_cast<TSaveChangesFrm*>(QApplication::activeModalWidget());
-  if (dialog == nullptr || !dialog->isVisible()) {
-    return;
-  }
+void ReviewAnswer::Answer(QDialog* dialog) {
   ++Shows;
   auto* list = dialog->findChild<QListWidget*>("List");
   Lines.clear();

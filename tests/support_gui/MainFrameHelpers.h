@@ -3,12 +3,13 @@
 #pragma once
 
 #include <QStringList>
-#include <QTimer>
 #include <Qt>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "support_gui/DialogScript.h"
 
 class QAction;
 class QListWidget;
@@ -82,8 +83,8 @@ class ReviewAnswer {
   QStringList Lines;  // the lines of the last review shown
 
  private:
-  void AnswerShownDialog();
+  void Answer(QDialog* dialog);
   std::string ticks_;
   QString button_;
-  QTimer poll_;
+  DialogScript script_;
 };

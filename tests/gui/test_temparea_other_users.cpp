@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The temp area against another real user of the machine who plants links and folders
-// of their own under the shared temporary folder, and a whole session (open an image,
-// edit a file in an inspector, save, close) that scripts/valgrind-gui.sh also runs under
-// valgrind.
+// of their own under the shared temporary folder.
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
@@ -19,16 +17,8 @@
 
 #include "app/KestrowMain.h"
 #include "app/TempArea.h"
-#include "diskwindow/DFSDisk.h"
-#include "inspector/FileInspector.h"
 #include "platform/ScriptedPrompts.h"
-#include "support/ImageBuilder.h"
-#include "support_gui/MainFrameHelpers.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#define KESTROW_LEAK_CHECKED 1
-#endif
+#include "support_gui/GuiTestMain.h"
 
 namespace {
 
@@ -59,19 +49,11 @@ bool PlantAs(uid_t uid, gid_t gid, Plant plant, const std::string& path,
          WEXITSTATUS(status) == 0;
 }
 
-#ifdef KESTROW_LEAK_CHECKED
-// A block no pointer refers to any more: the address is kept only scrambled.
-volatile uintptr_t scrambledBlock = 0;
-[[gnu::noinline]] void LeakOneBlock() {
-  scrambledBlock = reinterpret_cast<uintptr_t>(malloc(64)) ^ 0x5A5A5A5A5A5A5A5AULL;
-}
-#endif
-
 }  // namespace
 
 Q_DECLARE_METATYPE(Plant)
 
-class TestHardening : public QObject {
+class TempAreaOtherUsersTest : public QObject {
   Q_OBJECT
 
  private:
@@ -193,67 +175,7 @@ class TestHardening : public QObject {
     QVERIFY(QFile::exists(QString::fromStdString(Named("Kestrow") + "/theirs")));
     QVERIFY(QFile::exists(victim_->filePath("precious")));
   }
-
-  // The sanitized test run really checks for leaks: a child process that leaks a block
-  // on purpose and asks for the check is stopped with the leak report.
-  void leakCheckingIsOn() {
-#ifndef KESTROW_LEAK_CHECKED
-    QSKIP("not built with AddressSanitizer");
-#else
-    int report[2];
-    QCOMPARE(pipe(report), 0);
-    pid_t child = fork();
-    if (child == 0) {
-      dup2(report[1], STDERR_FILENO);
-      LeakOneBlock();
-      __lsan_do_leak_check();
-      _exit(0);
-    }
-    close(report[1]);
-    QByteArray text;
-    char buffer[4096];
-    for (ssize_t got = 0; (got = read(report[0], buffer, sizeof buffer)) > 0;) {
-      text.append(buffer, got);
-    }
-    close(report[0]);
-    int status = 0;
-    QCOMPARE(waitpid(child, &status, 0), child);
-    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) != 0,
-             "the leak check let a leak pass: is detect_leaks=0 in ASAN_OPTIONS?");
-    QVERIFY2(text.contains("LeakSanitizer: detected memory leaks"), text.constData());
-#endif
-  }
-
-  // Open an image, change a byte of a file in an inspector, save it, close everything.
-  // Runs without the other user, so valgrind can run it alone.
-  void openEditSaveClose() {
-    ScopedScriptedPrompts prompts;
-    QTemporaryDir dir;
-    std::vector<uint8_t> original = PatternBytes(64, 3);
-    const std::string path = ImageBuilder(800)
-                                 .Title("SESSION")
-                                 .AddEntry({'$', "PROG", 0x1900, 0x8023, 64, 2})
-                                 .FileData(2, original)
-                                 .WriteToTemp(dir, "session.ssd");
-    auto frame = MakeMainFrame();
-    TDFSDiskFrm* disk = frame->NewDFSFiler(path);
-    QVERIFY(disk != nullptr);
-    TFileInspectorFrm* inspector = OpenInspectors(*frame, disk, "1").at(0);
-    TypeHex(inspector, 5, "A5");
-    const std::vector<uint8_t> edited = inspector->Data()->Buffer.Bytes();
-    QVERIFY(edited != original);
-    ClickToolButton(*frame, frame->SaveFileChangesBut);
-    QVERIFY(!inspector->Data()->Changed);
-    QVERIFY(frame->close());
-    frame.reset();
-    QVERIFY(prompts->Texts().empty());
-
-    std::unique_ptr<DFSDiskClass> reopened = DFSDiskClass::Create(path, 2);
-    std::optional<DFSFileClass> file = reopened->FindFile('$', PadRight("PROG", 7));
-    QVERIFY(file.has_value());
-    QVERIFY(reopened->ReadFileData(*file) == edited);
-  }
 };
 
-QTEST_MAIN(TestHardening)
-#include "test_hardening.moc"
+KESTROW_GUI_TEST_MAIN(TempAreaOtherUsersTest)
+#include "test_temparea_other_users.moc"
