@@ -27,6 +27,7 @@
 #include "inspector/Find.h"
 #include "inspector/InspectorListings.h"
 #include "inspector/ListingView.h"
+#include "mmbwindow/TMMBFrm.h"
 #include "platform/Prompts.h"
 #include "util/UsefulQt.h"
 
@@ -238,6 +239,7 @@ void TKestrowMainFrm::CreateDiskAndFileMenus() {
   Connect(OpenDFSFileMnuItem, &TKestrowMainFrm::OpenDFSFileMnuItemClick);
   Connect(FullInfo, &TKestrowMainFrm::FullInfoClick);
   Connect(DiskPropMnu, &TKestrowMainFrm::DiskPropButClick);
+  CreateMMBCommands();
 
   FileMnu = menuBar()->addMenu("File Inspector");
   FileMnu->setObjectName("FileMnu");
@@ -451,8 +453,10 @@ void TKestrowMainFrm::NewDisk(const PromptInterface::FileDialogOptions& dialog) 
 
 void TKestrowMainFrm::OpenDFSFileMnuItemClick() {
   const std::string name = Prompts().AskOpenFileName(
-      {"single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd", ""});
-  if (!name.empty()) {
+      {"single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd|MMB file|*.mmb", ""});
+  if (IsMMBName(name)) {
+    NewMMBWindow(name);
+  } else if (!name.empty()) {
     NewDFSFiler(name);
   }
 }
@@ -463,7 +467,11 @@ void TKestrowMainFrm::OpenImages(const std::vector<std::string>& paths) {
     return;
   }
   for (const std::string& path : paths) {
-    NewDFSFiler(path);
+    if (IsMMBName(path)) {
+      NewMMBWindow(path);
+    } else {
+      NewDFSFiler(path);
+    }
   }
 }
 
@@ -757,6 +765,10 @@ void TKestrowMainFrm::DuplicateMnuItemClick() {
     NewDiskWindow(disk->CommonData->ImagePath, disk->CommonData->Side);
     return;
   }
+  if (auto* mmb = qobject_cast<TMMBFrm*>(child)) {
+    NewMMBWindow(mmb->CommonData->ImagePath);
+    return;
+  }
   auto* data = dynamic_cast<InspectorDataClass*>(child != nullptr ? child->CommonData : nullptr);
   auto* parent =
       AsDiskWindow(data != nullptr ? registry_->GetParentDisk(data->ParentDisk) : nullptr);
@@ -894,6 +906,7 @@ void TKestrowMainFrm::SetMenuButtons(ChildWindowClass* subject) {
   if (TDFSDiskFrm* disk = AsDiskWindow(subject)) {
     SetDFSFileButtons(disk);
   }
+  SetMMBButtons(subject);
 }
 
 void TKestrowMainFrm::DisableAllButtons() {

@@ -7,12 +7,14 @@
 #include <QMainWindow>
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/TempArea.h"
 #include "app/children/KestrowClasses.h"
+#include "disk/MMBFile.h"
 #include "platform/Prompts.h"
 
 class QAction;
@@ -25,6 +27,8 @@ class TDFSDiskFrm;
 class TDiskPropFrm;
 class TFileInspectorFrm;
 class TFindFrm;
+class TMMBFrm;
+class MMBDataClass;
 class TSaveChangesFrm;
 class WindowMenuStyle;
 
@@ -69,6 +73,11 @@ class TKestrowMainFrm : public QMainWindow {
   QAction *NewDFSFileBut, *OpenDFSFileBut, *DiskPropBut, *FullInfoBut, *DeleteToolBut;
   QAction *LockToolBut, *UnLockToolBut, *FileInspectorBut, *SaveFileChangesBut;
   QAction* SaveAllFileChangesBut;
+  // Disk menu: MMB files and the slots of the active MMB window.
+  QAction *NewMMBMnuItem, *MMBOpenDiscMnuItem, *MMBLockMnuItem, *MMBUnLockMnuItem;
+  QAction *MMBFormatMnuItem, *MMBKillMnuItem, *MMBImportMnuItem, *MMBExportMnuItem;
+  QMenu* MMBBootMnu;
+  std::vector<QAction*> MMBBootDriveMnuItems;  // drives 0-3
 
   // ---- Start-up and temp area ----
   // Ends the splash phase once; a sender (the timer or the About box's Close button)
@@ -105,6 +114,31 @@ class TKestrowMainFrm : public QMainWindow {
   // Locks or unlocks the selected files of the active disk window.
   void SetFileLockStatus(bool locked);
   void DuplicateMnuItemClick();
+
+  // ---- MMB files ----
+  // Opens the MMB file at path in a new MMB window, sharing the data of any window
+  // already open on it; nullptr (after the message) when it cannot be opened.
+  TMMBFrm* NewMMBWindow(const std::string& path);
+  // Opens disc `number` of the window's MMB file in a disk window, sharing the data of
+  // any window already open on that disc; nullptr after the message.
+  TDFSDiskFrm* OpenMMBDisc(TMMBFrm* window, int number);
+  // Disk, New MMB...: writes a blank MMB file under the name the Save dialog gives and
+  // opens it.
+  void NewMMBMnuItemClick();
+  // The slot commands of the active MMB window, on its selected slots.
+  void MMBOpenDiscMnuItemClick();
+  void MMBLockMnuItemClick();
+  void MMBUnLockMnuItemClick();
+  void MMBFormatMnuItemClick();
+  void MMBKillMnuItemClick();
+  void MMBImportMnuItemClick();
+  void MMBExportMnuItemClick();
+  void SetMMBBootDisc(int drive);
+  // Imports the host image into disc `number`, asking first when the slot holds a disc.
+  void ImportIntoSlot(TMMBFrm* window, int number, const std::string& imagePath);
+  // The last MMB window on a file closes the windows on its discs first, after the
+  // review of their inspectors' unsaved changes; false keeps it open.
+  bool MMBCloseQuery(ChildWindowClass* window);
 
   // ---- Inspector commands ----
   // Opens an inspector window on file of the disk window's image, sharing the data of
@@ -215,6 +249,20 @@ class TKestrowMainFrm : public QMainWindow {
   bool LockSelectedFiles(TDFSDiskFrm& window, bool locked);
   void CentreOnDesktop();
   void FormClose();
+
+  void CreateMMBCommands();
+  void ConnectMMBWindow(TMMBFrm* window);
+  void SetMMBButtons(ChildWindowClass* subject);
+  TMMBFrm* ActiveMMBWindow() const;
+  MMBDataClass* FindMMBData(const std::string& path) const;
+  // Reads the index afresh in every MMB window on the file at path.
+  void RefreshMMBWindows(const std::string& path);
+  // The disk windows on the discs of the MMB file.
+  std::vector<TDFSDiskFrm*> MMBDiscWindows(const MMBDataClass& data) const;
+  // Applies change to each of the window's slots that is not open in a disk window;
+  // shows the first refusal once all have been tried.
+  void ChangeSelectedSlots(TMMBFrm* window, const std::vector<MMBSlot>& slots,
+                           const std::function<MMBResult(MMBFileClass&, int)>& change);
 
   void DisableAllButtons();
   void SetCommonButtons(ChildWindowClass* subject);

@@ -534,13 +534,15 @@ void TestMMB::lockedDiscRefusesEveryWrite() {
     auto mmb = MMBFileClass::Open(path);
     MMBFileClass::DiscOpening opening = mmb->OpenDisc(300);
     QVERIFY(opening.disc);
-    QVERIFY(opening.disc->WriteProtected());
+    QVERIFY(opening.disc->IsReadOnly());
+    QCOMPARE(opening.disc->ReadOnlyReason(),
+             std::string("Disc 300 is locked in its MMB file, so it is opened read-only."));
     QCOMPARE(opening.disc->GetTitle(), std::string("LOCKED"));
     try {
       DiscOperations().at(operation).run(*opening.disc);
       QFAIL("a locked disc was written");
-    } catch (const FileSystemError& error) {
-      QCOMPARE(error.ErrorNumber(), EROFS);
+    } catch (const ReadOnlyDiskError& error) {
+      QCOMPARE(std::string(error.what()), opening.disc->ReadOnlyReason());
     }
     QCOMPARE(opening.disc->GetTitle(), std::string("LOCKED"));
   }

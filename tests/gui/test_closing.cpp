@@ -23,7 +23,8 @@ namespace {
 using Answer = PromptInterface::Answer;
 
 const QStringList kNoChildCommands = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem",
-                                      "OpenDFSFileMnuItem", "HelpMnuAbout",
+                                      "OpenDFSFileMnuItem", "NewMMBMnuItem",
+                                      "HelpMnuAbout",
                                       "NewDFSFileBut",      "OpenDFSFileBut"};
 
 // Files A, B, C of 32 bytes each ("aaa...", "bbb...", "ccc...") in sectors 2, 3, 4 of a

@@ -22,7 +22,7 @@
 namespace {
 
 const QStringList kAlways = {"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
-                             "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
+                             "NewMMBMnuItem",     "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
 const QStringList kAnyChild = {"CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
                                "CloseAllMnuItem"};
 const QStringList kDiskWindow = {"FullInfo", "DiskPropMnu", "DiskPropBut", "FullInfoBut"};

@@ -37,7 +37,8 @@ std::string TitledImage(const QTemporaryDir& dir, const std::string& title,
 }
 
 const QStringList kNoChildCommands = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem",
-                                      "OpenDFSFileMnuItem", "HelpMnuAbout",
+                                      "OpenDFSFileMnuItem", "NewMMBMnuItem",
+                                      "HelpMnuAbout",
                                       "NewDFSFileBut",      "OpenDFSFileBut"};
 
 // A stand-in for a file inspector window, so the registry and the Window menu can be
@@ -157,7 +158,7 @@ class MainFrameTest : public QObject {
     QTest::mouseClick(frame_->TBToolbar1->widgetForAction(frame_->OpenDFSFileBut), Qt::LeftButton);
     QCOMPARE((*prompts_)->Events().size(), size_t(2));
     QCOMPARE((*prompts_)->Events()[0].text,
-             std::string("single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd"));
+             std::string("single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd|MMB file|*.mmb"));
     QVERIFY((*prompts_)->Texts().empty());
 
     QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(2));
@@ -172,7 +173,7 @@ class MainFrameTest : public QObject {
     QCOMPARE(second->maximumWidth(), second->width());
     QCOMPARE(EnabledCommandNames(*frame_),
              QStringList({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
-                          "FullInfo", "DiskPropMnu", "CascadeMnuItem", "TileHMnuItem",
+                          "FullInfo", "DiskPropMnu", "NewMMBMnuItem", "CascadeMnuItem", "TileHMnuItem",
                           "TileVMnuItem", "DuplicateMnuItem", "CloseAllMnuItem", "HelpMnuAbout",
                           "NewDFSFileBut", "OpenDFSFileBut", "DiskPropBut", "FullInfoBut"}));
     auto* first = static_cast<TDFSDiskFrm*>(frame_->Registry().ChildOrder()[1]);
