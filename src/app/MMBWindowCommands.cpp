@@ -5,8 +5,12 @@
 #include <QLayout>
 #include <QMdiArea>
 #include <QMenu>
+#include <algorithm>
+#include <iterator>
+#include <optional>
 #include <set>
 
+#include "app/KestrowApplication.h"
 #include "app/KestrowMain.h"
 #include "disk/MMBSlotRules.h"
 #include "diskwindow/DFSDisk.h"
@@ -147,8 +151,8 @@ void TKestrowMainFrm::ConnectMMBWindow(TMMBFrm* window) {
   window->OnImportImage = [this](TMMBFrm* mmb, int number, const std::string& path) {
     ImportIntoSlot(mmb, number, path);
   };
-  window->ContextActions = {MMBOpenDiscMnuItem, MMBLockMnuItem,   MMBUnLockMnuItem,
-                            MMBFormatMnuItem,   MMBKillMnuItem,   MMBImportMnuItem,
+  window->ContextActions = {MMBOpenDiscMnuItem, MMBLockMnuItem,          MMBUnLockMnuItem,
+                            MMBFormatMnuItem,   MMBKillMnuItem,          MMBImportMnuItem,
                             MMBExportMnuItem,   MMBBootMnu->menuAction()};
 }
 
@@ -232,7 +236,7 @@ std::vector<TDFSDiskFrm*> TKestrowMainFrm::MMBDiscWindows(const MMBDataClass& da
 // A disc open in a window keeps its slot as it is: the window's disk would no longer be
 // the disc in the file.
 void TKestrowMainFrm::ChangeSelectedSlots(
-    TMMBFrm* window, const std::vector<MMBSlot>& slots,
+    TMMBFrm* window, const std::vector<MMBSlot>& chosen,
     const std::function<MMBResult(MMBFileClass&, int)>& change) {
   MMBDataClass* data = window != nullptr ? window->MMBData() : nullptr;
   if (data == nullptr || data->File == nullptr) {
@@ -240,7 +244,7 @@ void TKestrowMainFrm::ChangeSelectedSlots(
   }
   std::string refusal;
   try {
-    for (const MMBSlot& slot : slots) {
+    for (const MMBSlot& slot : chosen) {
       MMBResult result;
       if (registry_->FindDiskData(MMBDiscWindowPath(data->ImagePath, slot.Number)) != nullptr) {
         result = {MMBRefusal::DiscLocked, MMBDiscInUseMessage(slot.Number)};
@@ -290,15 +294,16 @@ void TKestrowMainFrm::MMBFormatMnuItemClick() {
   if (window == nullptr) {
     return;
   }
-  const std::vector<MMBSlot> slots = window->SelectedSlots();
+  const std::vector<MMBSlot> chosen = window->SelectedSlots();
   // A locked disc is refused by the format itself, so it is not asked about.
   std::vector<MMBSlot> formatted;
-  std::copy_if(slots.begin(), slots.end(), std::back_inserter(formatted),
+  std::copy_if(chosen.begin(), chosen.end(), std::back_inserter(formatted),
                [](const MMBSlot& slot) { return slot.Status == MMBDiscStatus::ReadWrite; });
   if (!formatted.empty() && !ConfirmYesNo(MMBFormatQuestion(formatted))) {
     return;
   }
-  ChangeSelectedSlots(window, slots, [](MMBFileClass& file, int number) { return file.Format(number); });
+  ChangeSelectedSlots(window, chosen,
+                      [](MMBFileClass& file, int number) { return file.Format(number); });
 }
 
 void TKestrowMainFrm::MMBKillMnuItemClick() {
@@ -306,14 +311,15 @@ void TKestrowMainFrm::MMBKillMnuItemClick() {
   if (window == nullptr) {
     return;
   }
-  const std::vector<MMBSlot> slots = window->SelectedSlots();
+  const std::vector<MMBSlot> chosen = window->SelectedSlots();
   std::vector<MMBSlot> killable;
-  std::copy_if(slots.begin(), slots.end(), std::back_inserter(killable),
+  std::copy_if(chosen.begin(), chosen.end(), std::back_inserter(killable),
                [](const MMBSlot& slot) { return slot.Status != MMBDiscStatus::Locked; });
   if (!killable.empty() && !ConfirmYesNo(MMBKillQuestion(killable))) {
     return;
   }
-  ChangeSelectedSlots(window, slots, [](MMBFileClass& file, int number) { return file.Kill(number); });
+  ChangeSelectedSlots(window, chosen,
+                      [](MMBFileClass& file, int number) { return file.Kill(number); });
 }
 
 void TKestrowMainFrm::MMBImportMnuItemClick() {

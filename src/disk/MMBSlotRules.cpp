@@ -53,27 +53,27 @@ std::string MMBDiscInUseMessage(int number) {
          " is open in a disk window, close its windows before you change its slot.";
 }
 
-std::string MMBKillQuestion(const std::vector<MMBSlot>& slots) {
-  if (slots.size() == 1) {
-    return "Are you sure you want to kill " + MMBDiscLabel(slots.front()) +
+std::string MMBKillQuestion(const std::vector<MMBSlot>& chosen) {
+  if (chosen.size() == 1) {
+    return "Are you sure you want to kill " + MMBDiscLabel(chosen.front()) +
            "? Its slot will be marked unformatted.";
   }
-  return "Are you sure you want to kill the " + std::to_string(slots.size()) +
+  return "Are you sure you want to kill the " + std::to_string(chosen.size()) +
          " selected discs? Their slots will be marked unformatted.";
 }
 
-std::string MMBFormatQuestion(const std::vector<MMBSlot>& slots) {
-  if (slots.size() == 1) {
-    return "Are you sure you want to format " + MMBDiscLabel(slots.front()) +
+std::string MMBFormatQuestion(const std::vector<MMBSlot>& chosen) {
+  if (chosen.size() == 1) {
+    return "Are you sure you want to format " + MMBDiscLabel(chosen.front()) +
            "? Every file on it will be lost.";
   }
-  return "Are you sure you want to format the " + std::to_string(slots.size()) +
+  return "Are you sure you want to format the " + std::to_string(chosen.size()) +
          " selected discs? Every file on them will be lost.";
 }
 
 std::string MMBReplaceQuestion(const MMBSlot& slot, const std::string& imagePath) {
-  return "Are you sure you want to replace " + MMBDiscLabel(slot) + " with the image " +
-         imagePath + "?";
+  return "Are you sure you want to replace " + MMBDiscLabel(slot) + " with the image " + imagePath +
+         "?";
 }
 
 bool IsSingleSidedName(const std::string& path) {
@@ -82,10 +82,10 @@ bool IsSingleSidedName(const std::string& path) {
          LowerCase(path.substr(path.size() - extension.size())) == extension;
 }
 
-std::vector<std::string> MMBExportNames(const std::vector<MMBSlot>& slots) {
+std::vector<std::string> MMBExportNames(const std::vector<MMBSlot>& chosen) {
   std::vector<std::string> names;
   std::set<std::string> taken;
-  for (const MMBSlot& slot : slots) {
+  for (const MMBSlot& slot : chosen) {
     const std::string title = SafeHostName(slot.Title);
     const std::string number = std::to_string(slot.Number);
     std::string name = title.empty() ? "disc " + number : title;

@@ -22,8 +22,8 @@ std::string MMBDiscInUseMessage(int number);
 
 // The Yes/No questions before the discs of slots are lost: one slot is named, several
 // are counted.
-std::string MMBKillQuestion(const std::vector<MMBSlot>& slots);
-std::string MMBFormatQuestion(const std::vector<MMBSlot>& slots);
+std::string MMBKillQuestion(const std::vector<MMBSlot>& chosen);
+std::string MMBFormatQuestion(const std::vector<MMBSlot>& chosen);
 // Before an image replaces the formatted disc in slot.
 std::string MMBReplaceQuestion(const MMBSlot& slot, const std::string& imagePath);
 
@@ -36,7 +36,7 @@ inline constexpr const char* kMMBDropOneImageMessage =
 // The host file names of slots exported side by side: the title without leading and
 // trailing spaces, "/" and control characters made "_", or "disc N" for a slot with no
 // title, then ".ssd"; a name met before gets " (disc N)" before its ".ssd".
-std::vector<std::string> MMBExportNames(const std::vector<MMBSlot>& slots);
+std::vector<std::string> MMBExportNames(const std::vector<MMBSlot>& chosen);
 
 // "Boot: 0, 1, 2, 300", the discs of drives 0-3 at boot.
 std::string MMBBootText(const std::array<int, kMMBBootDrives>& discs);

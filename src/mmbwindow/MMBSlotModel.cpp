@@ -6,9 +6,9 @@
 
 MMBSlotModel::MMBSlotModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void MMBSlotModel::SetSlots(std::vector<MMBSlot> slots) {
+void MMBSlotModel::SetSlots(std::vector<MMBSlot> chosen) {
   beginResetModel();
-  slots_ = std::move(slots);
+  slots_ = std::move(chosen);
   ApplyFilter();
   endResetModel();
 }

@@ -17,7 +17,7 @@ class MMBSlotModel : public QAbstractTableModel {
   explicit MMBSlotModel(QObject* parent = nullptr);
 
   // Every slot of the index, in disc order; the rows are those the filter keeps.
-  void SetSlots(std::vector<MMBSlot> slots);
+  void SetSlots(std::vector<MMBSlot> chosen);
   void SetFilter(const std::string& filter);
   const std::vector<MMBSlot>& AllSlots() const { return slots_; }
   // The slot a row shows.

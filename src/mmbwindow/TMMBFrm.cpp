@@ -17,7 +17,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <set>
+#include <algorithm>
 
 #include "app/TempArea.h"
 #include "disk/MMBSlotRules.h"
@@ -67,12 +67,6 @@ TMMBFrm::TMMBFrm(QWidget* parent) : ChildWindowClass(parent) {
     model_->SetFilter(text.toLatin1().toStdString());
     if (OnUpdateCommands) {
       OnUpdateCommands(this);
-    }
-  });
-  // The index is read again whenever the window comes to the front.
-  connect(this, &QMdiSubWindow::aboutToActivate, this, [this] {
-    if (MMBData() != nullptr) {
-      FillSlotList();
     }
   });
 }
@@ -139,10 +133,10 @@ void TMMBFrm::FillSlotList() {
   }
   const MMBSlot* current = CurrentSlot();
   const int currentNumber = current != nullptr ? current->Number : -1;
-  std::vector<MMBSlot> slots = data->File->ReadIndex();
-  SummaryPanel->setText(QString::fromLatin1(MMBSummaryText(slots)));
+  std::vector<MMBSlot> chosen = data->File->ReadIndex();
+  SummaryPanel->setText(QString::fromLatin1(MMBSummaryText(chosen)));
   BootPanel->setText(QString::fromStdString(MMBBootText(data->File->BootDiscs())));
-  model_->SetSlots(std::move(slots));
+  model_->SetSlots(std::move(chosen));
   if (currentNumber >= 0) {
     // The current row first, so that it stays current.
     selected.erase(std::remove(selected.begin(), selected.end(), currentNumber), selected.end());
@@ -157,11 +151,11 @@ std::vector<MMBSlot> TMMBFrm::SelectedSlots() const {
     rows.push_back(index.row());
   }
   std::sort(rows.begin(), rows.end());
-  std::vector<MMBSlot> slots;
+  std::vector<MMBSlot> chosen;
   for (int row : rows) {
-    slots.push_back(model_->SlotAt(row));
+    chosen.push_back(model_->SlotAt(row));
   }
-  return slots;
+  return chosen;
 }
 
 const MMBSlot* TMMBFrm::CurrentSlot() const {
@@ -245,35 +239,61 @@ bool TMMBFrm::eventFilter(QObject* watched, QEvent* event) {
       return true;
     case QEvent::MouseButtonPress:
     case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
       return GridMouseEvent(event);
     default:
       return false;
   }
 }
 
-// A left press on a selected row may start a drag of the selection; the grid's own
-// selection handling runs as usual.
+// A left press on a selected row may start a drag of the selection. A plain press on
+// one of several selected rows keeps them all, so that they can be dragged together;
+// released without a drag, it selects that row alone, as the grid itself would.
 bool TMMBFrm::GridMouseEvent(QEvent* event) {
   auto* mouse = static_cast<QMouseEvent*>(event);
   const QPoint pos = mouse->position().toPoint();
-  if (event->type() == QEvent::MouseButtonPress) {
-    const QModelIndex index = MMBSlots->indexAt(pos);
-    pressedOnSelection_ = mouse->button() == Qt::LeftButton && index.isValid() &&
-                          MMBSlots->selectionModel()->isRowSelected(index.row(), QModelIndex());
-    dragStart_ = pos;
-    return false;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      const QModelIndex index = MMBSlots->indexAt(pos);
+      pressedOnSelection_ = mouse->button() == Qt::LeftButton && index.isValid() &&
+                            MMBSlots->selectionModel()->isRowSelected(index.row(), QModelIndex());
+      heldSelection_ = pressedOnSelection_ && mouse->modifiers() == Qt::NoModifier &&
+                       MMBSlots->selectionModel()->selectedRows().size() > 1;
+      pressedNumber_ = index.isValid() ? model_->SlotAt(index.row()).Number : -1;
+      draggedOut_ = false;
+      dragStart_ = pos;
+      return heldSelection_;
+    }
+    case QEvent::MouseMove:
+      if ((mouse->buttons() & Qt::LeftButton) == 0) {
+        pressedOnSelection_ = false;
+        return false;
+      }
+      if (pressedOnSelection_ && (pos - dragStart_).manhattanLength() >= kDragDistance) {
+        pressedOnSelection_ = false;
+        draggedOut_ = true;
+        StartDragOut();
+        return true;
+      }
+      // The selection the press left is what a drag takes; moving does not extend it.
+      return pressedOnSelection_;
+    case QEvent::MouseButtonRelease: {
+      const bool held = heldSelection_;
+      heldSelection_ = false;
+      pressedOnSelection_ = false;
+      if (draggedOut_) {
+        draggedOut_ = false;
+        return held;
+      }
+      if (held) {
+        SelectDiscs({pressedNumber_});
+        return true;
+      }
+      return false;
+    }
+    default:
+      return false;
   }
-  if ((mouse->buttons() & Qt::LeftButton) == 0) {
-    pressedOnSelection_ = false;
-    return false;
-  }
-  if (pressedOnSelection_ && (pos - dragStart_).manhattanLength() >= kDragDistance) {
-    pressedOnSelection_ = false;
-    StartDragOut();
-    return true;
-  }
-  // Moving with the button held past a row selected by the press extends no drag.
-  return pressedOnSelection_;
 }
 
 // ---- Dragging out --------------------------------------------------------------------
@@ -288,20 +308,20 @@ std::vector<std::string> TMMBFrm::ExportSelectionToTempArea() {
                           "\" is no longer this program's own, so no files were copied.");
     return {};
   }
-  std::vector<MMBSlot> slots;
+  std::vector<MMBSlot> chosen;
   for (const MMBSlot& slot : SelectedSlots()) {
     if (slot.Formatted()) {
-      slots.push_back(slot);
+      chosen.push_back(slot);
     }
   }
   if (OnClearTempArea) {
     OnClearTempArea();
   }
-  const std::vector<std::string> names = MMBExportNames(slots);
+  const std::vector<std::string> names = MMBExportNames(chosen);
   try {
-    for (size_t index = 0; index < slots.size(); ++index) {
+    for (size_t index = 0; index < chosen.size(); ++index) {
       if (MMBResult exported =
-              data->File->Export(slots[index].Number, TempAreaPath + "/" + names[index]);
+              data->File->Export(chosen[index].Number, TempAreaPath + "/" + names[index]);
           !exported) {
         Prompts().ShowMessage(exported.message);
         return {};
@@ -326,11 +346,6 @@ void TMMBFrm::StartDragOut() {
   if (data == nullptr) {
     return;
   }
-  // The grid stops tracking the mouse while the drag runs.
-  QMouseEvent release(QEvent::MouseButtonRelease, dragStart_,
-                      MMBSlots->viewport()->mapToGlobal(dragStart_), Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(MMBSlots->viewport(), &release);
   if (OnSetDragSource) {
     OnSetDragSource(this);
   }

@@ -92,4 +92,7 @@ class TMMBFrm : public ChildWindowClass {
   MMBSlotModel* model_;
   QPoint dragStart_;
   bool pressedOnSelection_ = false;
+  bool heldSelection_ = false;
+  bool draggedOut_ = false;
+  int pressedNumber_ = -1;
 };

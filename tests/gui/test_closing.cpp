@@ -22,10 +22,9 @@ namespace {
 
 using Answer = PromptInterface::Answer;
 
-const QStringList kNoChildCommands = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem",
-                                      "OpenDFSFileMnuItem", "NewMMBMnuItem",
-                                      "HelpMnuAbout",
-                                      "NewDFSFileBut",      "OpenDFSFileBut"};
+const QStringList kNoChildCommands = {
+    "NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem", "NewMMBMnuItem",
+    "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
 
 // Files A, B, C of 32 bytes each ("aaa...", "bbb...", "ccc...") in sectors 2, 3, 4 of a
 // disk with that title. With nearlyFull, a file FILLER then takes all but the last sector.

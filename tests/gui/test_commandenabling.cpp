@@ -22,7 +22,8 @@
 namespace {
 
 const QStringList kAlways = {"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
-                             "NewMMBMnuItem",     "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
+                             "NewMMBMnuItem",     "HelpMnuAbout",      "NewDFSFileBut",
+                             "OpenDFSFileBut"};
 const QStringList kAnyChild = {"CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
                                "CloseAllMnuItem"};
 const QStringList kDiskWindow = {"FullInfo", "DiskPropMnu", "DiskPropBut", "FullInfoBut"};

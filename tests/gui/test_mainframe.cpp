@@ -36,10 +36,9 @@ std::string TitledImage(const QTemporaryDir& dir, const std::string& title,
   return ImageBuilder(800).Title(title).AddEntry(entry).WriteToTemp(dir, name);
 }
 
-const QStringList kNoChildCommands = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem",
-                                      "OpenDFSFileMnuItem", "NewMMBMnuItem",
-                                      "HelpMnuAbout",
-                                      "NewDFSFileBut",      "OpenDFSFileBut"};
+const QStringList kNoChildCommands = {
+    "NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem", "NewMMBMnuItem",
+    "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
 
 // A stand-in for a file inspector window, so the registry and the Window menu can be
 // checked with inspector data.
@@ -157,8 +156,9 @@ class MainFrameTest : public QObject {
     frame_->OpenDFSFileMnuItem->trigger();
     QTest::mouseClick(frame_->TBToolbar1->widgetForAction(frame_->OpenDFSFileBut), Qt::LeftButton);
     QCOMPARE((*prompts_)->Events().size(), size_t(2));
-    QCOMPARE((*prompts_)->Events()[0].text,
-             std::string("single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd|MMB file|*.mmb"));
+    QCOMPARE(
+        (*prompts_)->Events()[0].text,
+        std::string("single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd|MMB file|*.mmb"));
     QVERIFY((*prompts_)->Texts().empty());
 
     QCOMPARE(frame_->Registry().CommonDataList.size(), size_t(2));
@@ -171,11 +171,12 @@ class MainFrameTest : public QObject {
     QCOMPARE(second->widget()->height(), TDFSDiskFrm::kClientHeight);
     QVERIFY(second->width() >= TDFSDiskFrm::kWindowWidth);
     QCOMPARE(second->maximumWidth(), second->width());
-    QCOMPARE(EnabledCommandNames(*frame_),
-             QStringList({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
-                          "FullInfo", "DiskPropMnu", "NewMMBMnuItem", "CascadeMnuItem", "TileHMnuItem",
-                          "TileVMnuItem", "DuplicateMnuItem", "CloseAllMnuItem", "HelpMnuAbout",
-                          "NewDFSFileBut", "OpenDFSFileBut", "DiskPropBut", "FullInfoBut"}));
+    QCOMPARE(
+        EnabledCommandNames(*frame_),
+        QStringList({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem", "FullInfo",
+                     "DiskPropMnu", "NewMMBMnuItem", "CascadeMnuItem", "TileHMnuItem",
+                     "TileVMnuItem", "DuplicateMnuItem", "CloseAllMnuItem", "HelpMnuAbout",
+                     "NewDFSFileBut", "OpenDFSFileBut", "DiskPropBut", "FullInfoBut"}));
     auto* first = static_cast<TDFSDiskFrm*>(frame_->Registry().ChildOrder()[1]);
     first->StatusBar1->hide();
     frame_->MdiArea->setActiveSubWindow(first);

