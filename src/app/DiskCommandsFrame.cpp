@@ -7,6 +7,7 @@
 #include "disk/FileOperations.h"
 #include "diskwindow/DFSDisk.h"
 #include "inspector/FileInspector.h"
+#include "mmbwindow/TMMBFrm.h"
 #include "platform/Prompts.h"
 #include "util/UsefulQt.h"
 
@@ -165,6 +166,10 @@ void TKestrowMainFrm::DuplicateMnuItemClick() {
   ChildWindowClass* child = ActiveChild();
   if (TDFSDiskFrm* disk = ActiveDiskWindow()) {
     NewDiskWindow(disk->CommonData->ImagePath, disk->CommonData->Side);
+    return;
+  }
+  if (auto* mmb = qobject_cast<TMMBFrm*>(child)) {
+    NewMMBWindow(mmb->CommonData->ImagePath);
     return;
   }
   InspectorDataClass* data = child != nullptr ? child->InspectorData() : nullptr;

@@ -23,6 +23,7 @@ void TKestrowMainFrm::SetMenuButtons(ChildWindowClass* subject) {
   const bool anyChanged = AnyInspectorChanged();
   Enable(SaveAllFileChangesBut, anyChanged);
   Enable(SaveAllFileChangesMnuItem, anyChanged);
+  SetMMBButtons(subject);
   if (subject == nullptr) {
     return;
   }

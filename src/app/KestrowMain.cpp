@@ -28,6 +28,7 @@
 #include "inspector/Find.h"
 #include "inspector/InspectorListings.h"
 #include "inspector/ListingView.h"
+#include "mmbwindow/TMMBFrm.h"
 #include "platform/Prompts.h"
 #include "util/UsefulQt.h"
 
@@ -179,6 +180,7 @@ void TKestrowMainFrm::CreateDiskAndFileMenus() {
   CompactDiskMnuItem = AddMenuItem(DiskMnu, "CompactDiskMnuItem", "Compact disk");
   Connect(CheckDiskMnuItem, &TKestrowMainFrm::CheckDiskMnuItemClick);
   Connect(CompactDiskMnuItem, &TKestrowMainFrm::CompactDiskMnuItemClick);
+  CreateMMBCommands();
 
   FileMnu = menuBar()->addMenu("File Inspector");
   FileMnu->setObjectName("FileMnu");

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "app/TempArea.h"
 #include "app/children/KestrowClasses.h"
 #include "disk/HostFiles.h"
+#include "disk/MMBFile.h"
 #include "platform/Prompts.h"
 
 class QAction;
@@ -27,6 +29,8 @@ class TDFSDiskFrm;
 class TDiskPropFrm;
 class TFileInspectorFrm;
 class TFindFrm;
+class TMMBFrm;
+class MMBDataClass;
 class TSaveChangesFrm;
 class WindowMenuStyle;
 
@@ -74,6 +78,11 @@ class TKestrowMainFrm : public QMainWindow {
   QAction *LockToolBut, *UnLockToolBut, *FileInspectorBut, *SaveFileChangesBut;
   QAction* SaveAllFileChangesBut;
   QAction *CheckDiskMnuItem, *CompactDiskMnuItem, *CheckDiskBut, *CompactDiskBut;
+  // Disk menu: MMB files and the slots of the active MMB window.
+  QAction *NewMMBMnuItem, *MMBOpenDiscMnuItem, *MMBLockMnuItem, *MMBUnLockMnuItem;
+  QAction *MMBFormatMnuItem, *MMBKillMnuItem, *MMBImportMnuItem, *MMBExportMnuItem;
+  QMenu* MMBBootMnu;
+  std::vector<QAction*> MMBBootDriveMnuItems;  // drives 0-3
 
   // ---- Start-up and temp area ----
   // Ends the splash phase once; a sender (the timer or the About box's Close button)
@@ -119,6 +128,30 @@ class TKestrowMainFrm : public QMainWindow {
   void CheckDiskMnuItemClick();
   // Disk, Compact disk: compacts the active disk window's disk after the question.
   void CompactDiskMnuItemClick();
+  // ---- MMB files ----
+  // Opens the MMB file at path in a new MMB window, sharing the data of any window
+  // already open on it; nullptr (after the message) when it cannot be opened.
+  TMMBFrm* NewMMBWindow(const std::string& path);
+  // Opens disc `number` of the window's MMB file in a disk window, sharing the data of
+  // any window already open on that disc; nullptr after the message.
+  TDFSDiskFrm* OpenMMBDisc(TMMBFrm* window, int number);
+  // Disk, New MMB...: writes a blank MMB file under the name the Save dialog gives and
+  // opens it.
+  void NewMMBMnuItemClick();
+  // The slot commands of the active MMB window, on its selected slots.
+  void MMBOpenDiscMnuItemClick();
+  void MMBLockMnuItemClick();
+  void MMBUnLockMnuItemClick();
+  void MMBFormatMnuItemClick();
+  void MMBKillMnuItemClick();
+  void MMBImportMnuItemClick();
+  void MMBExportMnuItemClick();
+  void SetMMBBootDisc(int drive);
+  // Imports the host image into disc `number`, asking first when the slot holds a disc.
+  void ImportIntoSlot(TMMBFrm* window, int number, const std::string& imagePath);
+  // The last MMB window on a file closes the windows on its discs first, after the
+  // review of their inspectors' unsaved changes; false keeps it open.
+  bool MMBCloseQuery(ChildWindowClass* window);
 
   // ---- Inspector commands ----
   // Opens an inspector window on file of the disk window's image, sharing the data of
@@ -245,6 +278,20 @@ class TKestrowMainFrm : public QMainWindow {
   // Whether an inspector window other than those on except is open on a file of disk.
   bool InspectorOpenOnDisk(const DiskDataClass* disk, const InspectorDataClass* except) const;
   void FormClose();
+
+  void CreateMMBCommands();
+  void ConnectMMBWindow(TMMBFrm* window);
+  void SetMMBButtons(ChildWindowClass* subject);
+  TMMBFrm* ActiveMMBWindow() const;
+  MMBDataClass* FindMMBData(const std::string& path) const;
+  // Reads the index afresh in every MMB window on the file at path.
+  void RefreshMMBWindows(const std::string& path);
+  // The disk windows on the discs of the MMB file.
+  std::vector<TDFSDiskFrm*> MMBDiscWindows(const MMBDataClass& data) const;
+  // Applies change to each of the window's slots that is not open in a disk window;
+  // shows the first refusal once all have been tried.
+  void ChangeSelectedSlots(TMMBFrm* window, const std::vector<MMBSlot>& slots,
+                           const std::function<MMBResult(MMBFileClass&, int)>& change);
 
   void DisableAllButtons();
   void SetCommonButtons(ChildWindowClass* subject);

@@ -11,6 +11,7 @@
 #include "app/KestrowMain.h"
 #include "disk/FileOperations.h"
 #include "diskwindow/DFSDisk.h"
+#include "mmbwindow/TMMBFrm.h"
 #include "platform/Prompts.h"
 #include "util/UsefulQt.h"
 
@@ -39,8 +40,10 @@ void TKestrowMainFrm::NewDisk(const PromptInterface::FileDialogOptions& dialog) 
 
 void TKestrowMainFrm::OpenDFSFileMnuItemClick() {
   const std::string name = Prompts().AskOpenFileName(
-      {"single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd", ""});
-  if (!name.empty()) {
+      {"single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd|MMB file|*.mmb", ""});
+  if (IsMMBName(name)) {
+    NewMMBWindow(name);
+  } else if (!name.empty()) {
     NewDFSFiler(name);
   }
 }
@@ -51,7 +54,11 @@ void TKestrowMainFrm::OpenImages(const std::vector<std::string>& paths) {
     return;
   }
   for (const std::string& path : paths) {
-    NewDFSFiler(path);
+    if (IsMMBName(path)) {
+      NewMMBWindow(path);
+    } else {
+      NewDFSFiler(path);
+    }
   }
 }
 

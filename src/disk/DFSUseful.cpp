@@ -933,9 +933,6 @@ void DFSDiskClass::WriteDisk(int64_t diskOffset, const void* buffer, size_t coun
   if (diskOffset < 0 || diskOffset + static_cast<int64_t>(count) > DiskLimit()) {
     throw std::out_of_range("Write outside the disk");
   }
-  if (writeProtected_) {
-    throw FileSystemError("Cannot write file", FileName, EROFS);
-  }
   const auto* bytes = static_cast<const uint8_t*>(buffer);
   ForEachHostRun(mapping_, diskOffset, count, [&](int64_t fileOffset, size_t index, size_t length) {
     Stream->Seek(fileOffset);

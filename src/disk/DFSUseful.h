@@ -246,10 +246,6 @@ class DFSDiskClass {
   const std::shared_ptr<SFileStream>& HostFile() const { return Stream; }
 
   // ---- Disks inside a larger file ----
-  // A write-protected disk refuses every write with FileSystemError (EROFS) before a
-  // byte reaches the file: an MMB disc whose index marks it locked.
-  void SetWriteProtected(bool writeProtected) { writeProtected_ = writeProtected; }
-  bool WriteProtected() const { return writeProtected_; }
   // Runs after SetTitle has written and flushed the new title, with the title as
   // stored (at most 12 characters); an MMB disc keeps its index entry in step with it.
   void SetTitleObserver(std::function<void(const std::string&)> observer) {
@@ -300,7 +296,6 @@ class DFSDiskClass {
 
   std::shared_ptr<SFileStream> Stream;
   SectorMapping mapping_;
-  bool writeProtected_ = false;
   std::function<void(const std::string&)> titleObserver_;
   std::string readOnlyReason_;
   bool watford_ = false;

@@ -528,7 +528,8 @@ MMBResult MMBFileClass::Export(int number, const std::string& imagePath) {
 
 // ---- Discs --------------------------------------------------------------------------
 
-MMBFileClass::DiscOpening MMBFileClass::OpenDisc(int number) {
+MMBFileClass::DiscOpening MMBFileClass::OpenDisc(int number,
+                                                 std::function<void(int)> afterTitleChange) {
   DiscOpening opening;
   std::optional<MMBSlot> slot = ReadSlot(number);
   if (!slot) {
@@ -545,10 +546,18 @@ MMBFileClass::DiscOpening MMBFileClass::OpenDisc(int number) {
   if (title != slot->Title) {
     WriteIndexTitle(*stream_, number, title);
   }
-  disc->SetWriteProtected(slot->Status == MMBDiscStatus::Locked);
+  if (slot->Status == MMBDiscStatus::Locked) {
+    std::string reason = kMMBDiscReadOnlyMessage;
+    ReplaceAll(reason, "$Disc", std::to_string(number));
+    disc->SetReadOnly(reason);
+  }
   // The observer holds the stream, not this object, which may go before the disc.
-  disc->SetTitleObserver([stream = stream_, number](const std::string& newTitle) {
+  disc->SetTitleObserver([stream = stream_, number, afterTitleChange = std::move(afterTitleChange)](
+                             const std::string& newTitle) {
     WriteIndexTitle(*stream, number, newTitle);
+    if (afterTitleChange) {
+      afterTitleChange(number);
+    }
   });
   opening.disc = std::move(disc);
   return opening;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -41,6 +42,9 @@ inline constexpr const char* kMMBInvalidDiscMessage =
     "first.";
 inline constexpr const char* kMMBDiscLockedMessage =
     "Disc $Disc is locked, unlock it and then try again.";
+// Why a locked disc opens read-only.
+inline constexpr const char* kMMBDiscReadOnlyMessage =
+    "Disc $Disc is locked in its MMB file, so it is opened read-only.";
 inline constexpr const char* kMMBImageTooLargeMessage =
     "The image $File is larger than 200K, so it will not fit in an MMB slot.";
 inline constexpr const char* kMMBImageDoubleSidedMessage =
@@ -152,15 +156,16 @@ class MMBFileClass {
 
   // ---- Discs ----
   // Opens formatted disc `number` as an ordinary disk on this file's stream, named
-  // MMBDiscName(FileName(), number). A locked disc is write-protected. Its SetTitle
-  // writes the disc's catalogue first, then the index title, each flushed; when the two
-  // disagree on opening (a change cut short between them), the disc's title is taken
-  // into the index.
+  // MMBDiscName(FileName(), number). A locked disc opens read-only, with
+  // kMMBDiscReadOnlyMessage as its reason. Its SetTitle writes the disc's catalogue
+  // first, then the index title, each flushed, then calls afterTitleChange (when given)
+  // with the disc number; when the two disagree on opening (a change cut short between
+  // them), the disc's title is taken into the index.
   struct DiscOpening {
     MMBResult result;
     std::unique_ptr<DFSDiskClass> disc;
   };
-  DiscOpening OpenDisc(int number);
+  DiscOpening OpenDisc(int number, std::function<void(int)> afterTitleChange = nullptr);
 
  private:
   void ReadEntry(int number, uint8_t (&entry)[kMMBEntrySize]);

@@ -157,7 +157,7 @@ void TestCliMMB::commandsChangeTheIndex_data() {
   QTest::newRow("title on a disc") << QStringList{"title", "MMB:0", "NEW NAME"} << 0 << ""
       << QStringList{"-" + games, "+0:NEW NAME:read-write"};
   QTest::newRow("title on a locked disc") << QStringList{"title", "MMB:1", "X"} << 1
-      << "Cannot write file \"PATH:1\". Read-only file system\n" << QStringList{};
+      << "Disc 1 is locked in its MMB file, so it is opened read-only.\n" << QStringList{};
   QTest::newRow("list an unformatted disc") << QStringList{"list", "MMB:2"} << 1 << notFormatted
       << QStringList{};
   QTest::newRow("list past the end") << QStringList{"list", "MMB:511"} << 1

@@ -14,6 +14,7 @@
 
 #include "disk/DFSUseful.h"
 #include "disk/MMBFile.h"
+#include "disk/MMBSlotRules.h"
 #include "support/ImageBuilder.h"
 #include "support/MMBBuilder.h"
 #include "support/RawDisk.h"
@@ -237,6 +238,8 @@ class TestMMB : public QObject {
   void importRefusalsChangeNothing();
   void exportReplacesTheTargetWhole();
   void blankMMBIsSparseAndUnformatted();
+  void exportNamesAreSafeAndDistinct_data();
+  void exportNamesAreSafeAndDistinct();
 };
 
 void TestMMB::indexEntriesReadAsStored_data() {
@@ -534,13 +537,15 @@ void TestMMB::lockedDiscRefusesEveryWrite() {
     auto mmb = MMBFileClass::Open(path);
     MMBFileClass::DiscOpening opening = mmb->OpenDisc(300);
     QVERIFY(opening.disc);
-    QVERIFY(opening.disc->WriteProtected());
+    QVERIFY(opening.disc->IsReadOnly());
+    QCOMPARE(opening.disc->ReadOnlyReason(),
+             std::string("Disc 300 is locked in its MMB file, so it is opened read-only."));
     QCOMPARE(opening.disc->GetTitle(), std::string("LOCKED"));
     try {
       DiscOperations().at(operation).run(*opening.disc);
       QFAIL("a locked disc was written");
-    } catch (const FileSystemError& error) {
-      QCOMPARE(error.ErrorNumber(), EROFS);
+    } catch (const ReadOnlyDiskError& error) {
+      QCOMPARE(std::string(error.what()), opening.disc->ReadOnlyReason());
     }
     QCOMPARE(opening.disc->GetTitle(), std::string("LOCKED"));
   }
@@ -860,6 +865,38 @@ void TestMMB::blankMMBIsSparseAndUnformatted() {
   QVERIFY_THROWS_EXCEPTION(FileSystemError,
                            CreateBlankMMB(folder.filePath("none/blank.mmb").toStdString()));
   QCOMPARE(ListFolder(folder.path().toStdString(), "*.*"), std::vector<std::string>{"blank.mmb"});
+}
+
+// Slots dragged out side by side get host file names from their titles: trimmed, with no
+// "/" or control character, "disc N" for no title, and no name given twice.
+void TestMMB::exportNamesAreSafeAndDistinct_data() {
+  QTest::addColumn<QStringList>("titles");  // of discs 0, 1, ...
+  QTest::addColumn<QStringList>("names");
+  QTest::newRow("titles") << QStringList{"GAMES", " DEMO  "}
+                          << QStringList{"GAMES.ssd", "DEMO.ssd"};
+  QTest::newRow("no title") << QStringList{"", "   "} << QStringList{"disc 0.ssd", "disc 1.ssd"};
+  QTest::newRow("unsafe characters") << QStringList{"A/B", QString("X") + QChar(7), ".."}
+                                     << QStringList{"A_B.ssd", "X_.ssd", "disc 2.ssd"};
+  QTest::newRow("the same title twice, any case")
+      << QStringList{"ELITE", "elite", "ELITE"}
+      << QStringList{"ELITE.ssd", "elite (disc 1).ssd", "ELITE (disc 2).ssd"};
+}
+
+void TestMMB::exportNamesAreSafeAndDistinct() {
+  QFETCH(QStringList, titles);
+  QFETCH(QStringList, names);
+  std::vector<MMBSlot> chosen;
+  for (int number = 0; number < titles.size(); ++number) {
+    MMBSlot slot;
+    slot.Number = number;
+    slot.Title = titles[number].toLatin1().toStdString();
+    chosen.push_back(slot);
+  }
+  QStringList made;
+  for (const std::string& name : MMBExportNames(chosen)) {
+    made << QString::fromStdString(name);
+  }
+  QCOMPARE(made, names);
 }
 
 QTEST_GUILESS_MAIN(TestMMB)

@@ -24,7 +24,7 @@ using Answer = PromptInterface::Answer;
 
 const QStringList kNoChildCommands = {
     "NewDFSFileMnuItem", "NewDSDFileMnuItem", "NewWatfordFileMnuItem", "OpenDFSFileMnuItem",
-    "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
+    "NewMMBMnuItem",     "HelpMnuAbout",      "NewDFSFileBut",         "OpenDFSFileBut"};
 
 // Files A, B, C of 32 bytes each ("aaa...", "bbb...", "ccc...") in sectors 2, 3, 4 of a
 // disk with that title. With nearlyFull, a file FILLER then takes all but the last sector.

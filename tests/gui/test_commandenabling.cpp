@@ -23,8 +23,8 @@
 namespace {
 
 const QStringList kAlways = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem", "NewWatfordFileMnuItem",
-                             "OpenDFSFileMnuItem", "HelpMnuAbout",      "NewDFSFileBut",
-                             "OpenDFSFileBut"};
+                             "OpenDFSFileMnuItem", "NewMMBMnuItem",     "HelpMnuAbout",
+                             "NewDFSFileBut",      "OpenDFSFileBut"};
 const QStringList kAnyChild = {"CascadeMnuItem", "TileHMnuItem", "TileVMnuItem", "DuplicateMnuItem",
                                "CloseAllMnuItem"};
 const QStringList kDiskWindow = {"FullInfo",           "DiskPropMnu",   "CheckDiskMnuItem",

@@ -38,7 +38,7 @@ std::string TitledImage(const QTemporaryDir& dir, const std::string& title,
 
 const QStringList kNoChildCommands = {
     "NewDFSFileMnuItem", "NewDSDFileMnuItem", "NewWatfordFileMnuItem", "OpenDFSFileMnuItem",
-    "HelpMnuAbout",      "NewDFSFileBut",     "OpenDFSFileBut"};
+    "NewMMBMnuItem",     "HelpMnuAbout",      "NewDFSFileBut",         "OpenDFSFileBut"};
 
 // A stand-in for a file inspector window, so the registry and the Window menu can be
 // checked with inspector data.
@@ -149,8 +149,9 @@ class MainFrameTest : public MainFrameFixture {
     Frame().OpenDFSFileMnuItem->trigger();
     QTest::mouseClick(Frame().TBToolbar1->widgetForAction(Frame().OpenDFSFileBut), Qt::LeftButton);
     QCOMPARE(Prompts().Events().size(), size_t(2));
-    QCOMPARE(Prompts().Events()[0].text,
-             std::string("single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd"));
+    QCOMPARE(
+        Prompts().Events()[0].text,
+        std::string("single sided disk (ssd)|*.ssd|double sided disk (dsd)|*.dsd|MMB file|*.mmb"));
     QVERIFY(Prompts().Texts().empty());
 
     QCOMPARE(Frame().Registry().CommonDataList.size(), size_t(2));
@@ -164,12 +165,13 @@ class MainFrameTest : public MainFrameFixture {
     QVERIFY(second->width() >= TDFSDiskFrm::kWindowWidth);
     QCOMPARE(second->maximumWidth(), second->width());
     QCOMPARE(EnabledCommandNames(Frame()),
-             QStringList({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "NewWatfordFileMnuItem",
-                          "OpenDFSFileMnuItem", "FullInfo", "DiskPropMnu", "CheckDiskMnuItem",
-                          "CompactDiskMnuItem", "CascadeMnuItem", "TileHMnuItem", "TileVMnuItem",
-                          "DuplicateMnuItem", "CloseAllMnuItem", "HelpMnuAbout", "NewDFSFileBut",
-                          "OpenDFSFileBut", "DiskPropBut", "FullInfoBut", "CheckDiskBut",
-                          "CompactDiskBut"}));
+             QStringList({"NewDFSFileMnuItem",  "NewDSDFileMnuItem",  "NewWatfordFileMnuItem",
+                          "OpenDFSFileMnuItem", "FullInfo",           "DiskPropMnu",
+                          "CheckDiskMnuItem",   "CompactDiskMnuItem", "NewMMBMnuItem",
+                          "CascadeMnuItem",     "TileHMnuItem",       "TileVMnuItem",
+                          "DuplicateMnuItem",   "CloseAllMnuItem",    "HelpMnuAbout",
+                          "NewDFSFileBut",      "OpenDFSFileBut",     "DiskPropBut",
+                          "FullInfoBut",        "CheckDiskBut",       "CompactDiskBut"}));
     auto* first = static_cast<TDFSDiskFrm*>(Frame().Registry().ChildOrder()[1]);
     first->StatusBar1->hide();
     Frame().MdiArea->setActiveSubWindow(first);

@@ -115,7 +115,7 @@ for type in ssd dsd mmb; do
     fail "the mime database has no *.$type glob"
 done
 update-desktop-database "$XDG_DATA_HOME/applications" || fail "update-desktop-database"
-for type in ssd dsd; do
+for type in ssd dsd mmb; do
   default=$(xdg-mime query default "application/x-acorn-dfs-$type")
   [ "$default" = "$app_id.desktop" ] ||
     fail "xdg-mime query default application/x-acorn-dfs-$type gives '$default'"

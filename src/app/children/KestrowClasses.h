@@ -25,12 +25,12 @@ class TKestrowMainFrm;
 class ChildWindowClass : public QMdiSubWindow {
   Q_OBJECT
  public:
-  enum class ChildKind { Other, Disk, Inspector };
+  enum class ChildKind { Other, Disk, Inspector, MMB };
 
   explicit ChildWindowClass(QWidget* parent = nullptr);
   ~ChildWindowClass() override;
 
-  // Which of the two window kinds this is; the registry knows no other.
+  // Which window kind this is: disk, inspector or MMB; the registry knows no other.
   virtual ChildKind WindowKind() const { return ChildKind::Other; }
   // Sets the title bar text. The base does nothing.
   virtual void SetCaption();
