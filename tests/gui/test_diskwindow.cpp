@@ -142,19 +142,19 @@ class DiskWindowTest : public MainFrameFixture {
   // Disk, New disk (Watford 62-file) writes and opens a blank disk with both catalogues.
   void newWatfordDisk() {
     const std::string path = dir_.filePath("watford.ssd").toStdString();
-    const QList<QAction*> items = frame_->DiskMnu->actions();
-    QCOMPARE(items.indexOf(frame_->NewWatfordFileMnuItem),
-             items.indexOf(frame_->NewDSDFileMnuItem) + 1);
-    QCOMPARE(frame_->NewWatfordFileMnuItem->text(), QString("New disk (Watford 62-file)"));
-    (*prompts_)->QueueFileName(path);
-    ClickMenuItem(*frame_, frame_->DiskMnu, frame_->NewWatfordFileMnuItem);
-    QCOMPARE((*prompts_)->Events().at(0).text, std::string("single sided disk|*.ssd"));
-    (*prompts_)->Clear();
+    const QList<QAction*> items = Frame().DiskMnu->actions();
+    QCOMPARE(items.indexOf(Frame().NewWatfordFileMnuItem),
+             items.indexOf(Frame().NewDSDFileMnuItem) + 1);
+    QCOMPARE(Frame().NewWatfordFileMnuItem->text(), QString("New disk (Watford 62-file)"));
+    Prompts().QueueFileName(path);
+    ClickMenuItem(Frame(), Frame().DiskMnu, Frame().NewWatfordFileMnuItem);
+    QCOMPARE(Prompts().Events().at(0).text, std::string("single sided disk|*.ssd"));
+    Prompts().Clear();
     const std::vector<uint8_t> image = ReadHostFile(path);
     QCOMPARE(image.size(), size_t(1024));
     QCOMPARE(std::vector<uint8_t>(image.begin() + 512, image.begin() + 520),
              std::vector<uint8_t>(8, 0xAA));
-    auto* window = qobject_cast<TDFSDiskFrm*>(frame_->ActiveChild());
+    auto* window = qobject_cast<TDFSDiskFrm*>(Frame().ActiveChild());
     QVERIFY(window != nullptr);
     QCOMPARE(PanelTexts(window),
              (QStringList{"0 files", "Boot Opt 0 (Off)", "80 track (200K) Watford 62-file",

@@ -254,24 +254,26 @@ class InspectorCommandsTest : public MainFrameFixture {
   void namesakesHaveTheirOwnInspectors() {
     QFETCH(int, saved);
     ImageBuilder image(800);
-    image.AddEntry({'$', "BADAPPL", kLoad, kExec, 300, 10}).FileData(10, Filled(300, 'p'));
-    image.AddEntry({'$', "BADAPPL", kLoad, kExec, 500, 2}).FileData(2, Filled(500, 'q'));
-    TDFSDiskFrm* disk = frame_->NewDFSFiler(image.WriteToTemp(dir_, "twins.ssd"));
-    const std::vector<TFileInspectorFrm*> windows = OpenInspectors(*frame_, disk, "11");
+    image.AddEntry({'$', "BADAPPL", kLoad, kExec, 300, 10})
+        .FileData(10, std::vector<uint8_t>(300, 'p'));
+    image.AddEntry({'$', "BADAPPL", kLoad, kExec, 500, 2})
+        .FileData(2, std::vector<uint8_t>(500, 'q'));
+    TDFSDiskFrm* disk = Frame().NewDFSFiler(image.WriteToTemp(dir_, "twins.ssd"));
+    const std::vector<TFileInspectorFrm*> windows = OpenInspectors(Frame(), disk, "11");
     QCOMPARE(windows.size(), size_t(2));
     QVERIFY(windows[0]->CommonData != windows[1]->CommonData);
     QCOMPARE(BufferText(windows[0]), std::string(300, 'p'));
     QCOMPARE(BufferText(windows[1]), std::string(500, 'q'));
-    QCOMPARE(frame_->NewInspectorWindow(disk, disk->RowEntry(saved))->CommonData,
+    QCOMPARE(Frame().NewInspectorWindow(disk, disk->RowEntry(saved))->CommonData,
              windows[saved - 1]->CommonData);
     TFileInspectorFrm* window = windows[saved - 1];
     const int32_t otherStart = saved == 1 ? 2 : 10;
     const std::string otherText = saved == 1 ? std::string(500, 'q') : std::string(300, 'p');
     for (size_t length : {400, 100}) {
-      window->Data()->Buffer = SMemoryStream(Filled(length, 'z'));
+      window->Data()->Buffer = SMemoryStream(std::vector<uint8_t>(length, 'z'));
       window->Data()->Changed = true;
-      QVERIFY(frame_->SaveFile(window));
-      QCOMPARE((*prompts_)->Messages(), std::vector<std::string>());
+      QVERIFY(Frame().SaveFile(window));
+      QCOMPARE(Prompts().Messages(), std::vector<std::string>());
       DFSFileList entries;
       disk->Disk()->ReadCatalogue(entries);
       QCOMPARE(entries.size(), size_t(2));
