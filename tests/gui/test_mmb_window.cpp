@@ -35,10 +35,11 @@ namespace {
 
 constexpr int64_t kDisc = 204800;
 
-const QStringList kAlways = {"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
-                             "NewMMBMnuItem",     "HelpMnuAbout",      "NewDFSFileBut",
-                             "OpenDFSFileBut",    "CascadeMnuItem",    "TileHMnuItem",
-                             "TileVMnuItem",      "DuplicateMnuItem",  "CloseAllMnuItem"};
+const QStringList kAlways = {"NewDFSFileMnuItem",  "NewDSDFileMnuItem", "NewWatfordFileMnuItem",
+                             "OpenDFSFileMnuItem", "NewMMBMnuItem",     "HelpMnuAbout",
+                             "NewDFSFileBut",      "OpenDFSFileBut",    "CascadeMnuItem",
+                             "TileHMnuItem",       "TileVMnuItem",      "DuplicateMnuItem",
+                             "CloseAllMnuItem"};
 
 QStringList Sorted(QStringList names) {
   names.sort();
@@ -192,8 +193,9 @@ class MMBWindowTest : public MainFrameFixture {
     CloseChild(window);
     QVERIFY(Unlocked(path));
     QCOMPARE(Sorted(EnabledCommandNames(Frame())),
-             Sorted({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "OpenDFSFileMnuItem",
-                     "NewMMBMnuItem", "HelpMnuAbout", "NewDFSFileBut", "OpenDFSFileBut"}));
+             Sorted({"NewDFSFileMnuItem", "NewDSDFileMnuItem", "NewWatfordFileMnuItem",
+                     "OpenDFSFileMnuItem", "NewMMBMnuItem", "HelpMnuAbout", "NewDFSFileBut",
+                     "OpenDFSFileBut"}));
   }
 
   // Files that are no MMB file are refused with a message and no window.
