@@ -18,19 +18,6 @@ const char* const kNoDiskWindowsMessage =
     "You have no DFS windows open, please open one and select a file to delete.";
 const char* const kSelectFileMessage = "Please select a file.";
 
-// The text without leading and trailing spaces and control characters.
-QString TrimmedText(const QString& text) {
-  qsizetype first = 0;
-  qsizetype last = text.size();
-  while (first < last && text[first].unicode() <= ' ') {
-    ++first;
-  }
-  while (last > first && text[last - 1].unicode() <= ' ') {
-    --last;
-  }
-  return text.mid(first, last - first);
-}
-
 // "Are you sure ..." naming the one file to go, or the selection, and the disk by its
 // window caption. With one file selected the question names that file, also when
 // another row was clicked last.

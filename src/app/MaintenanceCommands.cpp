@@ -8,33 +8,14 @@
 #include "disk/DiskCompact.h"
 #include "diskwindow/DFSDisk.h"
 #include "platform/Prompts.h"
+#include "util/UsefulQt.h"
 
 namespace {
-
-TDFSDiskFrm* AsDiskWindow(ChildWindowClass* window) {
-  return window != nullptr && window->WindowKind() == ChildWindowClass::ChildKind::Disk
-             ? static_cast<TDFSDiskFrm*>(window)
-             : nullptr;
-}
-
-// The caption without leading and trailing spaces and control characters.
-QString TrimmedCaption(const TDFSDiskFrm& window) {
-  const QString text = window.windowTitle();
-  qsizetype first = 0;
-  qsizetype last = text.size();
-  while (first < last && text[first].unicode() <= ' ') {
-    ++first;
-  }
-  while (last > first && text[last - 1].unicode() <= ' ') {
-    --last;
-  }
-  return text.mid(first, last - first);
-}
 
 // The question with the disk described as Delete describes it: "titled CAPTION", or
 // "with no title.".
 std::string CompactQuestion(const TDFSDiskFrm& window) {
-  const QString caption = TrimmedCaption(window);
+  const QString caption = TrimmedText(window.windowTitle());
   const QString disk = caption.isEmpty() ? "with no title." : "titled " + caption;
   QString question = kCompactQuestion;
   return question.replace("$File", disk).toUtf8().toStdString();
@@ -43,7 +24,7 @@ std::string CompactQuestion(const TDFSDiskFrm& window) {
 }  // namespace
 
 void TKestrowMainFrm::CheckDiskMnuItemClick() {
-  TDFSDiskFrm* window = AsDiskWindow(ActiveChild());
+  TDFSDiskFrm* window = ActiveDiskWindow();
   if (window == nullptr || window->Disk() == nullptr) {
     return;
   }
@@ -61,11 +42,11 @@ void TKestrowMainFrm::CheckDiskMnuItemClick() {
   if (CheckDiskFrm == nullptr) {
     CheckDiskFrm = new TCheckDiskFrm(this);
   }
-  CheckDiskFrm->ShowFindings(findings, TrimmedCaption(*window));
+  CheckDiskFrm->ShowFindings(findings, TrimmedText(window->windowTitle()));
 }
 
 void TKestrowMainFrm::CompactDiskMnuItemClick() {
-  TDFSDiskFrm* window = AsDiskWindow(ActiveChild());
+  TDFSDiskFrm* window = ActiveDiskWindow();
   if (window == nullptr || window->Disk() == nullptr || window->IsReadOnly()) {
     return;
   }

@@ -99,3 +99,16 @@ std::vector<uint8_t> SingleByteText(const QString& text) {
   }
   return bytes;
 }
+
+// The text without leading and trailing spaces and control characters.
+QString TrimmedText(const QString& text) {
+  qsizetype first = 0;
+  qsizetype last = text.size();
+  while (first < last && text[first].unicode() <= ' ') {
+    ++first;
+  }
+  while (last > first && text[last - 1].unicode() <= ' ') {
+    --last;
+  }
+  return text.mid(first, last - first);
+}

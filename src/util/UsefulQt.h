@@ -60,3 +60,7 @@ bool ClipboardHasText();
 std::vector<uint8_t> ClipboardTextBytes();
 // The same conversion for any text.
 std::vector<uint8_t> SingleByteText(const QString& text);
+
+// The text without leading and trailing spaces and control characters (a caption, a
+// grid cell).
+QString TrimmedText(const QString& text);
