@@ -165,7 +165,8 @@ void CheckNames(const CatalogueView& view, FindingList& findings) {
 void CheckImage(DFSDiskClass& disk, FindingList& findings) {
   SFileStream& host = *disk.HostFile();
   const bool insideLargerFile = disk.Mapping().span > 0;  // a disc of an MMB file
-  if (disk.IsWatford()) {
+  // Compacting knows only the first catalogue, so any disk with the mark is refused.
+  if (disk.IsWatford() || disk.HasConflictingWatfordMark()) {
     findings.Add(CheckSeverity::Error, check_code::kWatfordCatalogue,
                  "This is a Watford DFS 62-file disk: a second catalogue in sectors 2 and 3 lists "
                  "more files, which Kestrow cannot check or move yet.");
