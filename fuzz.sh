@@ -4,7 +4,8 @@
 # each for a bounded time on a seed corpus made from the sample images and side-cars and
 # from images built by fuzz/make_seeds.cpp. Targets run one after another.
 #
-#   ./fuzz.sh [TARGET ...]        targets: fuzz_image fuzz_import fuzz_inspector (default all)
+#   ./fuzz.sh [TARGET ...]        targets: fuzz_image fuzz_compact fuzz_import fuzz_inspector
+#                                 (default all)
 #   FUZZ_SECONDS=600 ./fuzz.sh    seconds per target (default 60)
 #   FUZZ_BUILD_JOBS=1             compile jobs (default 2)
 #
@@ -14,7 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-all_targets=(fuzz_image fuzz_import fuzz_inspector)
+all_targets=(fuzz_image fuzz_compact fuzz_import fuzz_inspector)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 seconds=${FUZZ_SECONDS:-60}
@@ -64,7 +65,7 @@ ASAN_OPTIONS=detect_leaks=0 "$build_dir/make_seeds" "$samples" "$seeds"
 
 # ---- Runs -------------------------------------------------------------------------------
 
-declare -A max_len=([fuzz_image]=24576 [fuzz_import]=1024 [fuzz_inspector]=2048)
+declare -A max_len=([fuzz_image]=24576 [fuzz_compact]=24576 [fuzz_import]=1024 [fuzz_inspector]=2048)
 mkdir -p fuzz/corpus fuzz/artifacts fuzz/logs
 # The targets write an image per input: memory-backed when the system allows.
 work_parent=${TMPDIR:-/tmp}

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -74,6 +76,22 @@ inline std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   }
   close(descriptor);
   return bytes;
+}
+
+// Makes each side of image look like a Watford 62-file disk: the eight 0xAA bytes at the
+// start of sector 2 and the sector count repeated in sector 3, as Watford DFS formats it.
+// Side 1 of a double-sided image starts on the second track of the file.
+inline void StampWatfordMark(std::vector<uint8_t>& image, bool doubleSided) {
+  constexpr size_t kTrack = 2560;
+  for (size_t side = 0; side < (doubleSided ? 2u : 1u); ++side) {
+    const size_t base = side * kTrack;
+    if (image.size() < base + 1024) {
+      image.resize(base + 1024, 0);
+    }
+    std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(base + 512), 8, 0xAA);
+    image[base + 0x306] = image[base + 0x106] & 3;
+    image[base + 0x307] = image[base + 0x107];
+  }
 }
 
 // Names inside folder, without "." and "..".

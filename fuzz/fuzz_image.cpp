@@ -5,8 +5,9 @@
 // other file, and no byte of the host file changes outside the catalogue the change
 // rewrote and the data it wrote.
 //
-// Input: a flags byte (bit 0: double-sided), the image length (2 bytes, low first), the
-// image bytes, then the bytes that choose the changes.
+// Input: a flags byte (bit 0: double-sided; bit 1: each side gets the Watford 62-file
+// mark at the start of sector 2), the image length (2 bytes, low first), the image bytes,
+// then the bytes that choose the changes.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -69,7 +70,8 @@ std::string Describe(const DFSFileClass& entry) {
 DFSFileList Catalogue(DFSDiskClass& disk) {
   DFSFileList list;
   disk.ReadCatalogue(list);
-  Check(list.size() <= kMaxCatalogueEntries, "more than 31 entries");
+  Check(list.size() <= static_cast<size_t>(disk.MaxEntries()),
+        "more entries than the format holds");
   return list;
 }
 
@@ -125,7 +127,7 @@ void CheckFreeSpace(DFSDiskClass& disk, const DFSFileList& list, int32_t extra) 
 // Every read operation of one side.
 void ReadEverything(DFSDiskClass& disk, int32_t extra) {
   disk.GetTitle();
-  Check(disk.FileCount() <= kMaxCatalogueEntries, "file count out of range");
+  Check(disk.FileCount() <= disk.MaxEntries(), "file count out of range");
   DFSFileList list = Catalogue(disk);
   for (const DFSFileClass& entry : list) {
     std::optional<DFSFileClass> found = disk.FindFile(entry.Directory, entry.Name);
@@ -240,7 +242,7 @@ Expected SaveStep(DFSDiskClass& disk, FuzzedDataProvider& input, const DFSFileLi
         "a short source was saved");
   if (namesake && namesake->Locked != 0) {
     Check(result == kSaveDestinationLocked, "locked namesake not refused");
-  } else if (!namesake && list.size() >= kMaxCatalogueEntries) {
+  } else if (!namesake && list.size() >= static_cast<size_t>(disk.MaxEntries())) {
     Check(result == kSaveCatalogueFull, "full catalogue not refused");
   }
   if (result != kSaveDone) {
@@ -441,7 +443,7 @@ void CheckHostBytes(std::vector<uint8_t> before, std::vector<uint8_t> after, DFS
   after.resize(size, 0);
   std::vector<std::pair<int64_t, int64_t>> allowed;
   if (expected.catalogue) {
-    allowed = HostRanges(disk.Mapping(), 0, kCatalogueSize);
+    allowed = HostRanges(disk.Mapping(), 0, int64_t{kCatalogueSize} * disk.CatalogueCount());
   }
   if (expected.addedStartUnknown && added) {
     auto data = HostRanges(disk.Mapping(), Start(*added), Start(*added) + added->Length);
@@ -466,7 +468,8 @@ void CheckNewFile(DFSDiskClass& disk, const DFSFileList& after, const DFSFileCla
   if (added.Length == 0) {
     return;
   }
-  Check(Start(added) >= kCatalogueSize && Start(added) + added.Length <= disk.DiskSize,
+  Check(Start(added) >= int64_t{disk.FirstDataSector()} * kSectorSize &&
+            Start(added) + added.Length <= disk.DiskSize,
         "saved data outside the disk");
   bool self = false;
   for (const DFSFileClass& entry : after) {
@@ -518,6 +521,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> image(data + kHeaderSize, data + kHeaderSize + imageLength);
   FuzzedDataProvider input(data + kHeaderSize + imageLength, size - kHeaderSize - imageLength);
 
+  if ((data[0] & 2) != 0) {
+    fuzz::StampWatfordMark(image, doubleSided);
+  }
   Scene scene;
   scene.path = fuzz::WorkFolder() + (doubleSided ? "/image.dsd" : "/image.ssd");
   scene.input = &input;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpora of the fuzz targets: the sample images and side-cars, and
 // images built here with the model (blank, several files, a full catalogue, a nearly
-// full disk, both sides of a double-sided image, an unordered and overlapping catalogue).
+// full disk, a fragmented Watford 62-file disk, both sides of a double-sided image, an
+// unordered and overlapping catalogue).
 //
 // Usage: make_seeds SAMPLES_FOLDER OUTPUT_FOLDER
 #include <sys/stat.h>
@@ -93,6 +94,17 @@ void BuiltImages(const std::string& work, const std::string& folder) {
     auto disk = DFSDiskClass::Create(single, 1);
     Save(*disk, Entry("BIG", '$', 200000));
     Save(*disk, Entry("SMALL", '$', 1000));
+    WriteImageSeed(folder, fuzz::ReadWholeFile(single), false);
+  }
+  {
+    // Watford 62-file: files in both catalogues, with gaps left by deleted ones.
+    auto disk = DFSDiskClass::Create(single, 1, true);
+    for (int index = 0; index < 40; ++index) {
+      Save(*disk, Entry("W" + std::to_string(index), '$', 50 + index * 29, index % 7 == 0));
+    }
+    for (int index = 1; index < 40; index += 3) {
+      disk->DeleteFile('$', PadRight("W" + std::to_string(index), 7));
+    }
     WriteImageSeed(folder, fuzz::ReadWholeFile(single), false);
   }
   std::string both = work + "/built.dsd";
@@ -196,10 +208,12 @@ int main(int argc, char** argv) {
   }
   std::string samples = argv[1];
   std::string output = argv[2];
-  for (const char* target : {"", "/fuzz_image", "/fuzz_import", "/fuzz_inspector", "/work"}) {
+  for (const char* target :
+       {"", "/fuzz_image", "/fuzz_compact", "/fuzz_import", "/fuzz_inspector", "/work"}) {
     mkdir((output + target).c_str(), 0755);
   }
   ImageSeeds(samples, output + "/work", output + "/fuzz_image");
+  ImageSeeds(samples, output + "/work", output + "/fuzz_compact");
   ImportSeeds(samples, output + "/fuzz_import");
   InspectorSeeds(output + "/fuzz_inspector");
   rmdir((output + "/work").c_str());

@@ -259,13 +259,20 @@ void DFSDiskClass::DetectWatfordCatalogue() {
   // Watford DFS puts files at sector 4 or later. Data of the first catalogue in sectors
   // 2-3 means the mark is only that file's first bytes, or the disk was written by a DFS
   // that did not know the second catalogue: neither reading can be trusted for writing.
+  // The guard entry is the one file that lies there by design.
   DFSFileList first;
   ReadCatalogue(first);
   conflictingWatfordMark_ = std::any_of(first.begin(), first.end(), [](const DFSFileClass& entry) {
     return entry.Length > 0 && entry.StartSector < kWatfordFirstDataSector &&
-           StartOffset(entry) + RoundedLength(entry) > kWatfordSecondCatalogue;
+           StartOffset(entry) + RoundedLength(entry) > kWatfordSecondCatalogue &&
+           !IsWatfordGuardEntry(entry);
   });
   watford_ = !conflictingWatfordMark_;
+}
+
+bool IsWatfordGuardEntry(const DFSFileClass& entry) {
+  return entry.Directory == '!' && entry.Name == "!!!!!!!" &&
+         StartOffset(entry) == kWatfordSecondCatalogue && entry.Length == kCatalogueSize;
 }
 
 std::string DFSDiskClass::FormatName() const {

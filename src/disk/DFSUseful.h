@@ -34,6 +34,11 @@ class DFSFileClass {
 // An owning list of entries.
 using DFSFileList = std::vector<DFSFileClass>;
 
+// The entry that Watford DFS discs often carry in their first catalogue, "!.!!!!!!!" of
+// 512 bytes at sector 2: it covers the second catalogue, so that an Acorn DFS, which
+// sees only the first, never writes a file over it. It holds no data of its own.
+bool IsWatfordGuardEntry(const DFSFileClass& entry);
+
 // Where the bytes of one disk lie in its host file. Every byte access of the model
 // goes through FileOffset. A linear image holds sector n at n * 256; an interleaved
 // double-sided image holds side s, track t at (2t + s) * 2560. A disk inside a larger
@@ -140,8 +145,9 @@ class DFSDiskClass {
   // catalogue in sectors 2 and 3, laid out as the first, with entries 32-62. Decided when
   // the disk is opened.
   bool IsWatford() const { return watford_; }
-  // Sector 2 starts with the mark, but a file of the first catalogue lies in sectors 2-3:
-  // the disk is read as an Acorn one, and opened read-only.
+  // Sector 2 starts with the mark, but a file of the first catalogue other than the guard
+  // entry (IsWatfordGuardEntry) lies in sectors 2-3: the disk is read as an Acorn one, and
+  // opened read-only.
   bool HasConflictingWatfordMark() const { return conflictingWatfordMark_; }
   // 1, or 2 on a Watford 62-file disk.
   int CatalogueCount() const { return watford_ ? 2 : 1; }

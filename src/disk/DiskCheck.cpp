@@ -12,7 +12,8 @@ namespace {
 
 constexpr size_t kCountByteOffset = 0x105;
 constexpr size_t kOptionByteOffset = 0x106;
-constexpr int32_t kFirstDataSector = 2;
+// Fewer sectors than this cannot hold even the one catalogue.
+constexpr int32_t kFewestSectors = 2;
 // 80 tracks of 10 sectors: the most any DFS drive formats, and what an MMB slot holds.
 constexpr int32_t kMostSectorsOnADisk = 800;
 
@@ -60,25 +61,50 @@ class FindingList {
   std::vector<CheckFinding> findings_;
 };
 
+// How findings name one catalogue of the view.
+std::string CatalogueName(const CatalogueView& view, size_t catalogue) {
+  if (view.headers.size() == 1) {
+    return "The catalogue";
+  }
+  return catalogue == 0 ? "The first catalogue" : "The second catalogue";
+}
+
 void CheckCounts(const DFSDiskClass& disk, const CatalogueView& view, FindingList& findings) {
-  const int counted = view.countByte >> 3;
-  if ((view.countByte & 7) != 0) {
-    findings.Add(CheckSeverity::Error, check_code::kCountByte,
-                 "The catalogue's file count byte is " + Hex2(view.countByte) +
-                     ", which is not a multiple of 8; it is read as " + std::to_string(counted) +
-                     " files.");
+  for (size_t catalogue = 0; catalogue < view.headers.size(); ++catalogue) {
+    const uint8_t countByte = view.headers[catalogue].countByte;
+    const int counted = countByte >> 3;
+    const std::string name = CatalogueName(view, catalogue);
+    if ((countByte & 7) != 0) {
+      findings.Add(CheckSeverity::Error, check_code::kCountByte,
+                   name + "'s file count byte is " + Hex2(countByte) +
+                       ", which is not a multiple of 8; it is read as " + std::to_string(counted) +
+                       " files.");
+    }
+    if (counted > view.mostEntries) {
+      findings.Add(CheckSeverity::Error, check_code::kTooManyFiles,
+                   name + " counts " + std::to_string(counted) + " files, but it holds at most " +
+                       std::to_string(view.mostEntries) + ".");
+    }
   }
-  if (counted > view.mostEntries) {
-    findings.Add(CheckSeverity::Error, check_code::kTooManyFiles,
-                 "The catalogue counts " + std::to_string(counted) +
-                     " files, but it holds at most " + std::to_string(view.mostEntries) + ".");
+  const int32_t sectors = view.headers.front().sectorCountField;
+  // Watford DFS repeats the sector count in the second catalogue; the first is the one
+  // every DFS goes by, so a difference loses nothing but tells of a stray write.
+  if (view.headers.size() > 1 && view.headers[1].sectorCountField != sectors) {
+    findings.Add(CheckSeverity::Warning, check_code::kWatfordSectorCount,
+                 "The second catalogue gives the disk " +
+                     std::to_string(view.headers[1].sectorCountField) +
+                     " sectors, but the first gives " + std::to_string(sectors) +
+                     "; the first catalogue's count is the one used.");
   }
-  const int32_t sectors = view.sectorCountField;
-  if (sectors < kFirstDataSector) {
+  if (sectors < kFewestSectors) {
     findings.Add(CheckSeverity::Error, check_code::kSectorCountTooSmall,
                  "The catalogue gives the disk " + std::to_string(sectors) +
                      " sectors, too few for any disk; it is taken as " +
                      std::to_string(disk.SectorCount()) + " sectors.");
+  } else if (sectors < view.firstDataSector) {
+    findings.Add(CheckSeverity::Error, check_code::kSectorCountTooSmall,
+                 "The catalogue gives the disk " + std::to_string(sectors) +
+                     " sectors, too few to hold its two catalogues (sectors 0 to 3).");
   } else if (sectors > kMostSectorsOnADisk) {
     findings.Add(CheckSeverity::Error, check_code::kSectorCountTooLarge,
                  "The catalogue gives the disk " + std::to_string(sectors) +
@@ -94,10 +120,12 @@ void CheckPlaces(const DFSDiskClass& disk, const CatalogueView& view, FindingLis
   for (const DFSFileClass& entry : view.entries) {
     const std::string name = FindingEntryName(entry);
     const CheckSeverity severity = entry.Length > 0 ? CheckSeverity::Error : CheckSeverity::Warning;
-    if (entry.StartSector < kFirstDataSector) {
+    const bool guard = view.headers.size() > 1 && IsWatfordGuardEntry(entry);
+    if (entry.StartSector < view.firstDataSector && !guard) {
       findings.Add(severity, check_code::kInCatalogue,
                    name + " starts in sector " + std::to_string(entry.StartSector) +
-                       ", inside the catalogue (sectors 0 and 1).");
+                       (view.headers.size() == 1 ? ", inside the catalogue (sectors 0 and 1)."
+                                                 : ", inside the catalogues (sectors 0 to 3)."));
     }
     const int64_t end = entry.StartSector + std::max<int64_t>(SectorsOf(entry), 1) - 1;
     if (end > lastSector) {
@@ -160,16 +188,16 @@ void CheckNames(const CatalogueView& view, FindingList& findings) {
   }
 }
 
-// What the image file and its surroundings say: a second catalogue, a layout the name
-// contradicts, a journal of an interrupted change.
+// What the image file and its surroundings say: a Watford mark over a file, a layout the
+// name contradicts, a journal of an interrupted change.
 void CheckImage(DFSDiskClass& disk, FindingList& findings) {
   SFileStream& host = *disk.HostFile();
   const bool insideLargerFile = disk.Mapping().span > 0;  // a disc of an MMB file
-  // Compacting knows only the first catalogue, so any disk with the mark is refused.
-  if (disk.IsWatford() || disk.HasConflictingWatfordMark()) {
+  // Either reading of such a disk may be the wrong one, so nothing may be moved on it.
+  if (disk.HasConflictingWatfordMark()) {
     findings.Add(CheckSeverity::Error, check_code::kWatfordCatalogue,
-                 "This is a Watford DFS 62-file disk: a second catalogue in sectors 2 and 3 lists "
-                 "more files, which Kestrow cannot check or move yet.");
+                 "Sector 2 starts with the mark of a Watford DFS 62-file disk, but the first "
+                 "catalogue lists a file there; either the mark or that file could be wrong.");
   }
   if (!insideLargerFile) {
     const ImageLayout byName = IsDoubleSidedName(disk.FileName)
@@ -194,10 +222,16 @@ void CheckImage(DFSDiskClass& disk, FindingList& findings) {
 CatalogueView ReadCatalogueView(DFSDiskClass& disk) {
   CatalogueView view;
   disk.ReadCatalogue(view.entries);
-  uint8_t bytes[3] = {0, 0, 0};
-  disk.ReadDisk(kCountByteOffset, bytes, sizeof bytes);
-  view.countByte = bytes[0];
-  view.sectorCountField = ((bytes[kOptionByteOffset - kCountByteOffset] & 3) << 8) | bytes[2];
+  for (int catalogue = 0; catalogue < disk.CatalogueCount(); ++catalogue) {
+    uint8_t bytes[3] = {0, 0, 0};
+    disk.ReadDisk(catalogue * kCatalogueSize + static_cast<int64_t>(kCountByteOffset), bytes,
+                  sizeof bytes);
+    CatalogueHeader header;
+    header.countByte = bytes[0];
+    header.sectorCountField = ((bytes[kOptionByteOffset - kCountByteOffset] & 3) << 8) | bytes[2];
+    view.headers.push_back(header);
+  }
+  view.firstDataSector = disk.FirstDataSector();
   return view;
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Check disk: examines one disk of an image, reading only, and lists what no Acorn DFS
-// would have written there (bad counts, entries over the catalogue, past the disk or the
-// image file, overlapping or namesake entries, odd bytes in names) and what stands in
-// the way of a safe change (a second catalogue, a contradicting layout, a pending
-// journal). Standard library only.
+// Check disk: examines one disk of an image, reading only, and lists what no DFS would
+// have written there (bad counts, entries over the catalogues, past the disk or the image
+// file, overlapping or namesake entries, odd bytes in names, a Watford second catalogue
+// that disagrees with the first) and what stands in the way of a safe change (a Watford
+// mark over a file, a contradicting layout, a pending journal). Standard library only.
 #pragma once
 
 #include <cstdint>
@@ -36,19 +36,26 @@ inline constexpr const char* kOverlap = "overlap";
 inline constexpr const char* kDuplicateName = "duplicate-name";
 inline constexpr const char* kOddCharacters = "odd-characters";
 inline constexpr const char* kWatfordCatalogue = "watford-catalogue";
+inline constexpr const char* kWatfordSectorCount = "watford-sector-count";
 inline constexpr const char* kLayoutMismatch = "layout-mismatch";
 inline constexpr const char* kPendingJournal = "pending-journal";
 }  // namespace check_code
 
-// The catalogue as checking and compacting see it: every entry in catalogue order with
-// CatalogueIndex its position, the raw count byte and how many entries the format holds.
-// This and WriteStartSectors (DiskCompact) are the only places that know the catalogue's
-// bytes, so a disk with a second catalogue needs changes only there.
+// What the count and sector-count bytes of one catalogue hold, as stored.
+struct CatalogueHeader {
+  uint8_t countByte = 0;
+  int32_t sectorCountField = 0;  // the 10-bit count in bytes 6-7 of its second sector
+};
+
+// The catalogues as checking and compacting see them: every entry in catalogue order with
+// CatalogueIndex its position, one header for each catalogue (two on a Watford 62-file
+// disk), how many entries each catalogue holds and where file data may begin. This and
+// WriteStartSectors (DiskCompact) are the only places that know the catalogue's bytes.
 struct CatalogueView {
   DFSFileList entries;
-  uint8_t countByte = 0;
+  std::vector<CatalogueHeader> headers;
   int mostEntries = kMaxCatalogueEntries;
-  int32_t sectorCountField = 0;  // the 10-bit count in bytes 0x106-0x107, as stored
+  int32_t firstDataSector = 2;
 };
 CatalogueView ReadCatalogueView(DFSDiskClass& disk);
 

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int32_t kFirstDataSector = 2;
 constexpr size_t kFirstInfoSlot = 0x108;
 constexpr size_t kNameLength = 7;
 
@@ -36,11 +35,12 @@ DFSFileList DataEntriesByStart(const DFSFileList& entries) {
   return list;
 }
 
-// Where SaveFile would place length bytes among entries: first fit from the end of the
-// catalogue, a gap between files taken when it is large enough, the space after the last
-// file only when it is larger. 0 when there is no room.
-int64_t FirstFitOffset(const DFSFileList& entries, int64_t length, int64_t diskSize) {
-  int64_t candidate = kCatalogueSize;
+// Where SaveFile would place length bytes among entries: first fit from firstFree, the end
+// of the catalogues, a gap between files taken when it is large enough, the space after
+// the last file only when it is larger. 0 when there is no room.
+int64_t FirstFitOffset(const DFSFileList& entries, int64_t length, int64_t diskSize,
+                       int64_t firstFree) {
+  int64_t candidate = firstFree;
   for (const DFSFileClass& entry : DataEntriesByStart(entries)) {
     const int64_t start = static_cast<int64_t>(entry.StartSector) * kSectorSize;
     if (start >= diskSize) {
@@ -77,8 +77,9 @@ void MoveFile(DFSDiskClass& disk, const CompactionMove& move) {
   const int64_t to = move.newStartSector;
   std::optional<Journal> journal;
   if (to + sectors > from) {
-    // The new place runs into the old one: the old sectors it covers are kept first.
-    std::vector<HostRange> ranges = disk.HostRanges(0, kCatalogueSize);
+    // The new place runs into the old one: the old sectors it covers are kept first, with
+    // every catalogue, so that a rollback restores the entry's as it was.
+    std::vector<HostRange> ranges = disk.HostRanges(0, disk.CatalogueCount() * kCatalogueSize);
     std::vector<HostRange> old =
         disk.HostRanges(from * kSectorSize, (to + sectors - from) * kSectorSize);
     ranges.insert(ranges.end(), old.begin(), old.end());
@@ -112,8 +113,11 @@ std::vector<CompactionMove> PlanCompaction(DFSDiskClass& disk) {
   DFSFileList entries;
   disk.ReadCatalogue(entries);
   std::vector<CompactionMove> moves;
-  int32_t next = kFirstDataSector;
+  int32_t next = disk.FirstDataSector();
   for (const DFSFileClass& entry : DataEntriesByStart(entries)) {
+    if (entry.StartSector < disk.FirstDataSector()) {
+      continue;  // Watford's guard entry, over the second catalogue: it stays there
+    }
     if (entry.StartSector != next) {
       moves.push_back({entry, next});
     }
@@ -165,11 +169,12 @@ bool CompactionWouldMakeRoom(DFSDiskClass& disk, const DFSFileClass& file) {
     return UpperCase(entry.Directory) == UpperCase(directory) && entry.Name == name;
   });
   if (namesake != compacted.end() ? namesake->Locked != 0
-                                  : compacted.size() >= kMaxCatalogueEntries) {
+                                  : compacted.size() >= static_cast<size_t>(disk.MaxEntries())) {
     return false;
   }
+  const int64_t firstFree = static_cast<int64_t>(disk.FirstDataSector()) * kSectorSize;
   const auto fits = [&](const DFSFileList& layout) {
-    return FirstFitOffset(layout, file.Length, disk.DiskSize) != 0;
+    return FirstFitOffset(layout, file.Length, disk.DiskSize, firstFree) != 0;
   };
   DFSFileList withoutNamesake = compacted;
   DFSFileList nowWithoutNamesake = now;
@@ -189,25 +194,41 @@ bool OfferCompactionForRoom(DFSDiskClass& disk, const DFSFileClass& file,
 }
 
 void WriteStartSectors(DFSDiskClass& disk, const DFSFileList& entries) {
+  if (entries.empty()) {
+    return;
+  }
+  // Entries are numbered across the catalogues in order: the second's slots come after
+  // the first's entries.
+  const int catalogue = entries.front().CatalogueNumber;
+  if (catalogue < 0 || catalogue >= disk.CatalogueCount()) {
+    throw std::out_of_range("No catalogue " + std::to_string(catalogue));
+  }
+  const int firstIndex = catalogue == 0 ? 0 : disk.CatalogueFileCount(0);
+  const int64_t base = static_cast<int64_t>(catalogue) * kCatalogueSize;
   std::array<uint8_t, kCatalogueSize> bytes{};
-  disk.ReadDisk(0, bytes.data(), bytes.size());
+  disk.ReadDisk(base, bytes.data(), bytes.size());
   const std::array<uint8_t, kCatalogueSize> previous = bytes;
   for (const DFSFileClass& entry : entries) {
-    // Bits 0-1 of the mixed byte and the low byte; the mixed byte's other bits as found.
-    if (entry.CatalogueIndex < 0 || entry.CatalogueIndex >= kMaxCatalogueEntries) {
+    if (entry.CatalogueNumber != catalogue) {
+      // Two writes, and a kill between them would leave half the change: not this way.
+      throw std::invalid_argument("Start sectors of two catalogues are written one at a time");
+    }
+    const int slot = entry.CatalogueIndex - firstIndex;
+    if (slot < 0 || slot >= kMaxCatalogueEntries) {
       throw std::out_of_range("No catalogue position " + std::to_string(entry.CatalogueIndex));
     }
-    const size_t info = kFirstInfoSlot + 8 * static_cast<size_t>(entry.CatalogueIndex);
+    // Bits 0-1 of the mixed byte and the low byte; the mixed byte's other bits as found.
+    const size_t info = kFirstInfoSlot + 8 * static_cast<size_t>(slot);
     const auto start = static_cast<uint32_t>(entry.StartSector);
     bytes[info + 6] = static_cast<uint8_t>((bytes[info + 6] & 0xFC) | ((start >> 8) & 3));
     bytes[info + 7] = static_cast<uint8_t>(start & 0xFF);
   }
   try {
-    disk.WriteDisk(0, bytes.data(), bytes.size());
+    disk.WriteDisk(base, bytes.data(), bytes.size());
     disk.HostFile()->Flush();
   } catch (const FileSystemError&) {
     try {
-      disk.WriteDisk(0, previous.data(), previous.size());
+      disk.WriteDisk(base, previous.data(), previous.size());
       disk.HostFile()->Flush();
     } catch (const FileSystemError&) {
       // The first failure is the one to report.

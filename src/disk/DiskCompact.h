@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Compact disk: moves files towards the start of the disk so that all free space is one
-// block after the last file. Locked files move too; the catalogue keeps its order and
-// every entry keeps its fields but the start sector. Each file is one step, safe to
+// Compact disk: moves files towards the start of the disk, the first sector after the
+// catalogues (4 on a Watford 62-file disk), so that all free space is one block after the
+// last file. Locked files move too; each catalogue keeps its order and every entry keeps
+// its catalogue and its fields but the start sector. Each file is one step, safe to
 // interrupt: when its new place overlaps its old sectors, those sectors and the
-// catalogue are saved in the rollback journal first; the data is written and flushed,
-// then the catalogue, then the journal is dropped. A step that writes only free sectors
-// needs no journal: its one catalogue write is what makes it happen. After a kill at
-// any moment every file has its old place or its new one, with its bytes intact.
+// catalogues are saved in the rollback journal first; the data is written and flushed,
+// then the entry's catalogue, then the journal is dropped. A step that writes only free
+// sectors needs no journal: its one catalogue write is what makes it happen. After a
+// kill at any moment every file has its old place or its new one, with its bytes intact.
 // Standard library only.
 #pragma once
 
@@ -60,6 +61,7 @@ bool OfferCompactionForRoom(DFSDiskClass& disk, const DFSFileClass& file,
                             const std::function<bool()>& compact);
 
 // Writes the entries' start sectors into their catalogue positions (CatalogueIndex) and
-// nothing else, in one write of the catalogue, and flushes it. On a failed write or flush
-// the catalogue as it was is written back before FileSystemError is raised.
+// nothing else, in one write of their catalogue, and flushes it. The entries must all be
+// of one catalogue (std::invalid_argument otherwise). On a failed write or flush the
+// catalogue as it was is written back before FileSystemError is raised.
 void WriteStartSectors(DFSDiskClass& disk, const DFSFileList& entries);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Check disk on built images: each condition it looks for is found, with its severity,
 // code and a sentence naming what is wrong, and a clean disk (zero-length files sharing
-// a sector, locked files, a full catalogue, the sample images) gives nothing.
+// a sector, locked files, a full catalogue, files in both catalogues of a Watford 62-file
+// disk, the sample images) gives nothing.
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,6 +32,19 @@ ImageBuilder CleanDisk(int sectors = 800) {
   locked.locked = true;
   builder.AddEntry(locked).AddEntry(File("EMPTY", 2, 0));
   builder.FileData(2, PatternBytes(1000, 1)).FileData(20, PatternBytes(256, 2));
+  return builder.FileData(40, PatternBytes(3000, 3));
+}
+
+// A Watford 62-file disk with files of both catalogues, #1-#2 in the first and #3-#4 in
+// the second: gaps, a locked file, a zero-length file at sector 4.
+ImageBuilder CleanWatfordDisk() {
+  ImageBuilder builder(800);
+  builder.Title("CLEAN62").Watford62();
+  ImageEntry locked = File("FIRST", 4, 1000);
+  locked.locked = true;
+  builder.AddEntry(File("LAST", 40, 3000)).AddEntry(locked);
+  builder.AddSecondEntry(File("MIDDLE", 20, 256)).AddSecondEntry(File("EMPTY", 4, 0));
+  builder.FileData(4, PatternBytes(1000, 1)).FileData(20, PatternBytes(256, 2));
   return builder.FileData(40, PatternBytes(3000, 3));
 }
 
@@ -123,10 +137,42 @@ class TestDiskCheck : public QObject {
     QTest::newRow("control character as directory")
         << CleanDisk().AddEntry(File("D", 60, 10, '\x01')).HostSize(80 * 256).Image() << "dir.ssd"
         << QStringList{"warning odd-characters"} << "in its name or directory";
-    std::vector<uint8_t> marker(8, 0xAA);
-    QTest::newRow("Watford second catalogue")
-        << ImageBuilder(800).Bytes(0x200, marker).Image() << "watford.ssd"
-        << QStringList{"error watford-catalogue"} << "Watford DFS 62-file disk";
+    QTest::newRow("Watford, files in both catalogues")
+        << CleanWatfordDisk().Image() << "watford.ssd" << QStringList{} << "";
+    QTest::newRow("Watford, the guard entry over the second catalogue")
+        << CleanWatfordDisk().WatfordGuard().Image() << "guard.ssd" << QStringList{} << "";
+    QTest::newRow("Watford, second count byte not a multiple of 8")
+        << CleanWatfordDisk().Byte(0x305, 0x13).Image() << "count62.ssd"
+        << QStringList{"error count-byte"}
+        << "The second catalogue's file count byte is 0x13, which is not a multiple of 8; it is "
+           "read as 2 files.";
+    QTest::newRow("Watford, a file of the second catalogue in sector 3")
+        << CleanWatfordDisk().AddSecondEntry(File("CAT", 3, 256)).Image() << "cat62.ssd"
+        << QStringList{"error in-catalogue"}
+        << "$.CAT starts in sector 3, inside the catalogues (sectors 0 to 3).";
+    QTest::newRow("Watford, files of the two catalogues overlapping")
+        << CleanWatfordDisk().AddSecondEntry(File("OVER", 7, 300)).Image() << "over62.ssd"
+        << QStringList{"error overlap"} << "$.FIRST (#2) and $.OVER (#5) share sectors 7 to 7.";
+    QTest::newRow("Watford, namesakes in the two catalogues")
+        << CleanWatfordDisk().AddSecondEntry(File("LAST", 60, 10)).HostSize(80 * 256).Image()
+        << "dup62.ssd" << QStringList{"warning duplicate-name"} << "$.LAST (#1) and $.LAST (#5)";
+    QTest::newRow("Watford, the catalogues' sector counts disagree")
+        << CleanWatfordDisk().Byte(0x307, 0x90).Image() << "sectors62.ssd"
+        << QStringList{"warning watford-sector-count"}
+        << "The second catalogue gives the disk 912 sectors, but the first gives 800";
+    QTest::newRow("Watford, 3 sectors")
+        << ImageBuilder(3).Watford62().Image() << "small62.ssd"
+        << QStringList{"error sector-count-too-small"}
+        << "gives the disk 3 sectors, too few to hold its two catalogues (sectors 0 to 3).";
+    QTest::newRow("Watford mark over a file of the first catalogue")
+        << ImageBuilder(800)
+               .AddEntry(File("DATA", 2, 1000))
+               .FileData(2, PatternBytes(1000, 4))
+               .Bytes(0x200, std::vector<uint8_t>(8, 0xAA))
+               .Image()
+        << "marked.ssd" << QStringList{"error watford-catalogue"}
+        << "Sector 2 starts with the mark of a Watford DFS 62-file disk, but the first catalogue "
+           "lists a file there";
     const std::vector<uint8_t> sides = InterleavedImage(CleanDisk().Image(), CleanDisk().Image());
     QTest::newRow("double-sided content named .ssd")
         << sides << "sides.ssd" << QStringList{"error layout-mismatch"} << "is named as";

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Compact disk: on the fragmented sample and on built layouts every file keeps its bytes,
-// free space becomes one block and nothing in the catalogue but start sectors changes;
+// Compact disk: on the fragmented sample and on built layouts, Watford 62-file disks among
+// them, every file keeps its bytes and its catalogue, free space becomes one block and
+// nothing in the catalogues but start sectors changes;
 // disks with errors are refused untouched; the no-room offer is made exactly when
 // compacting lets the save succeed. Then a write failure injected at every write and
 // flush (once, for good, and after many byte counts) leaves each file at its old place
@@ -39,11 +40,11 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   ImageBuilder().Bytes(0, bytes).HostSize(bytes.size()).WriteTo(path);
 }
 
-// A, B, C of two sectors each at 2, 6 and 10 on a 20-sector disk: gaps of two sectors at
-// 4 and 8, eight sectors free after C; compacted, twelve after the last file.
-ImageBuilder RoomDisk(bool lockC = false) {
-  return FragmentedDisk(
-      20, {{"C", 10, 512, lockC, 3}, {"B", 6, 512, false, 2}, {"A", 2, 512, false, 1}});
+std::vector<PlacedFile> InCatalogue(std::vector<PlacedFile> files, int catalogue) {
+  for (PlacedFile& file : files) {
+    file.catalogue = catalogue;
+  }
+  return files;
 }
 
 DFSFileClass NewFile(const std::string& name, int32_t length) {
@@ -112,6 +113,20 @@ class TestDiskCompact : public QObject {
         << InterleavedImage(FragmentedDisk(100, OverlappingFiles(3, 12)).Image(),
                             FragmentedDisk(100, OverlappingFiles(4, 12)).Image())
         << true << 4;
+    QTest::newRow("Watford, both catalogues, files overlapping their old places")
+        << FragmentedDisk(100, OverlappingFiles(7, 4, 2), 2).Image() << false << 7;
+    QTest::newRow("Watford, the guard entry stays over the second catalogue")
+        << FragmentedDisk(100, OverlappingFiles(5, 3, 2), 2).WatfordGuard().Image() << false << 5;
+    QTest::newRow("Watford, an empty first catalogue and a full second")
+        << FragmentedDisk(100, InCatalogue(OverlappingFiles(31, 1, 2), 1), 2).Image() << false
+        << 31;
+    QTest::newRow("Watford, already compact")
+        << FragmentedDisk(100, {{"B", 6, 300, false, 2, 1}, {"Z", 2, 0}, {"A", 4, 512}}, 2).Image()
+        << false << 0;
+    QTest::newRow("Watford, drive 2 of a double-sided image")
+        << InterleavedImage(FragmentedDisk(100, OverlappingFiles(3, 12)).Image(),
+                            FragmentedDisk(100, OverlappingFiles(5, 6, 2), 2).Image())
+        << true << 5;
   }
   void compacts() {
     QFETCH(std::vector<uint8_t>, image);
@@ -129,6 +144,8 @@ class TestDiskCompact : public QObject {
     if (filesMoved == 0) {
       QCOMPARE(after, image);
     }
+    const RawDisk compacted = DecodeRawDisk(after, doubleSided, side);
+    QCOMPARE(compacted.largestFree, compacted.diskSize - compacted.used);
     if (doubleSided) {
       QCOMPARE(FileContents(after, true, 0), FileContents(image, true, 0));
       QVERIFY(SameEntries(DecodeRawDisk(after, true, 0).entries,
@@ -145,12 +162,16 @@ class TestDiskCompact : public QObject {
         << FragmentedDisk(100, {{"B", 11, 300}, {"A", 10, 512}}).Image() << false
         << "The disk cannot be compacted: $.B (#1) and $.A (#2) share sectors 11 to 11. Check "
            "disk lists every problem it finds.";
-    std::vector<uint8_t> marker(8, 0xAA);
-    QTest::newRow("Watford second catalogue")
-        << FragmentedDisk(100, {{"A", 10, 512}}).Bytes(0x200, marker).Image() << false
-        << "The disk cannot be compacted: This is a Watford DFS 62-file disk: a second catalogue "
-           "in sectors 2 and 3 lists more files, which Kestrow cannot check or move yet. Check "
+    QTest::newRow("Watford, files of the two catalogues overlapping")
+        << FragmentedDisk(100, {{"B", 11, 300, false, 1, 1}, {"A", 10, 512}}, 2).Image() << false
+        << "The disk cannot be compacted: $.A (#1) and $.B (#2) share sectors 11 to 11. Check "
            "disk lists every problem it finds.";
+    QTest::newRow("Watford mark over a file of the first catalogue")
+        << FragmentedDisk(100, {{"A", 2, 700}}).Bytes(0x200, std::vector<uint8_t>(8, 0xAA)).Image()
+        << false
+        << "The disk cannot be compacted: Sector 2 starts with the mark of a Watford DFS 62-file "
+           "disk, but the first catalogue lists a file there; either the mark or that file could "
+           "be wrong. Check disk lists every problem it finds.";
     QTest::newRow("read-only disk") << FragmentedDisk(100, {{"A", 10, 512}}).Image() << true
                                     << "The disk cannot be compacted. This disk is open for "
                                        "reading only.";
@@ -164,7 +185,8 @@ class TestDiskCompact : public QObject {
     {
       ImageSides sides =
           OpenDiskImage(path, readOnly ? OpenAccess::ReadOnly : OpenAccess::ReadWrite);
-      // The model opens a Watford disk read-only for now; the check refuses it by itself.
+      // The model opens a disk with a Watford mark over a file read-only; the check refuses
+      // it by itself.
       sides.front()->SetReadOnly(readOnly ? sides.front()->ReadOnlyReason() : "");
       CompactionResult result = CompactDisk(*sides.front());
       QVERIFY(!result.compacted);
@@ -187,6 +209,15 @@ class TestDiskCompact : public QObject {
     QTest::newRow("replacing a locked file") << RoomDisk(true).Image() << "C" << 3500 << false;
     QTest::newRow("a disk with an error")
         << RoomDisk().AddEntry({'$', "X", 0, 0, 256, 11}).Image() << "NEW" << 3000 << false;
+    QTest::newRow("Watford, fits now") << RoomDisk(false, 2).Image() << "NEW" << 1000 << false;
+    QTest::newRow("Watford, fits only after")
+        << RoomDisk(false, 2).Image() << "NEW" << 3000 << true;
+    QTest::newRow("Watford, replacing a file of the second catalogue")
+        << RoomDisk(false, 2).Image() << "C" << 3500 << true;
+    // 31 one-sector files with gaps: the first catalogue is full, the second has room.
+    QTest::newRow("Watford, a full first catalogue")
+        << FragmentedDisk(70, InCatalogue(OverlappingFiles(31, 1, 2), 0), 2).Image() << "NEW"
+        << 2000 << true;
   }
   void offersCompactionOnlyWhenItMakesRoom() {
     QFETCH(std::vector<uint8_t>, image);
@@ -230,8 +261,14 @@ class TestDiskCompact : public QObject {
   // good, and after many byte counts. The image then opens (rolling back a journal left
   // behind) with every file at its old place or its new one, whole; a later compaction
   // completes the work.
+  void failuresLoseNothing_data() {
+    QTest::addColumn<std::vector<uint8_t>>("image");
+    QTest::newRow("Acorn DFS") << FragmentedDisk(60, OverlappingFiles(4, 3)).Image();
+    QTest::newRow("Watford 62-file, both catalogues")
+        << FragmentedDisk(60, OverlappingFiles(4, 3, 2), 2).Image();
+  }
   void failuresLoseNothing() {
-    const std::vector<uint8_t> image = FragmentedDisk(60, OverlappingFiles(4, 3)).Image();
+    QFETCH(std::vector<uint8_t>, image);
     const std::string path = Path("faults.ssd");
     auto run = [&](const FaultPlan& plan, bool& failed) {
       WriteBytes(path, image);
@@ -306,6 +343,8 @@ class TestDiskCompact : public QObject {
                                                  overlapping)
                              << "%1:2" << false << 1
                              << "error overlap: $.B (#1) and $.A (#2) share sectors 11 to 11.\n";
+    QTest::newRow("Watford, clean") << FragmentedDisk(100, OverlappingFiles(5, 2, 2), 2).Image()
+                                    << "%1" << false << 0 << "No problems found on this disk.\n";
   }
   void commandLineCheck() {
     QFETCH(std::vector<uint8_t>, image);

@@ -25,6 +25,7 @@
 #include "disk/Journal.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
+#include "support/RawDisk.h"
 
 namespace {
 
@@ -228,29 +229,54 @@ class TestWatford : public QObject {
     QCOMPARE(DiskStatusTexts(disk, total)[0], std::to_string(total) + " files");
   }
 
-  // A mark in sector 2 over a file of the first catalogue is not a second catalogue; an
-  // Acorn disk keeps its status text.
-  void acornDisksStayAcorn_data() {
-    QTest::addColumn<bool>("fileAtSector2");
+  // A mark in sector 2 over a file of the first catalogue is not a second catalogue, unless
+  // that file is exactly the guard Watford DFS puts there; an Acorn disk keeps its status
+  // text.
+  void recognisesTheFormat_data() {
+    QTest::addColumn<QString>("fileAtSector2");  // "D.NAME LENGTH", or none
     QTest::addColumn<bool>("mark");
-    QTest::newRow("Acorn disk") << false << false;
-    QTest::newRow("Acorn disk, a file at sector 2 starting with the mark") << true << true;
+    QTest::addColumn<bool>("watford");
+    QTest::newRow("Acorn disk") << "" << false << false;
+    QTest::newRow("Acorn disk, a file at sector 2 starting with the mark")
+        << "$.DATA 1000" << true << false;
+    QTest::newRow("Watford disk, the guard over its second catalogue")
+        << "!.!!!!!!! 512" << true << true;
+    QTest::newRow("a guard of another length") << "!.!!!!!!! 768" << true << false;
+    QTest::newRow("a guard of another name") << "!.GUARD 512" << true << false;
+    QTest::newRow("Acorn disk, a file like the guard and no mark")
+        << "!.!!!!!!! 512" << false << false;
   }
-  void acornDisksStayAcorn() {
-    QFETCH(bool, fileAtSector2);
+  void recognisesTheFormat() {
+    QFETCH(QString, fileAtSector2);
     QFETCH(bool, mark);
+    QFETCH(bool, watford);
     ImageBuilder builder(800);
-    if (fileAtSector2) {
-      builder.AddEntry({'$', "DATA", 0, 0, 1000, 2}).FileData(2, PatternBytes(1000, 3));
+    if (!fileAtSector2.isEmpty()) {
+      const QStringList parts = fileAtSector2.split(' ');
+      const auto length = parts[1].toUInt();
+      builder.AddEntry({parts[0].at(0).toLatin1(), parts[0].mid(2).toStdString(), 0, 0, length, 2})
+          .FileData(2, PatternBytes(length, 3));
     }
     if (mark) {
-      builder.Bytes(512, std::vector<uint8_t>(8, 0xAA));
+      builder.Watford62().AddSecondEntry({'$', "SECOND", 0, 0, 256, 10});
     }
-    ImageSides sides = OpenDiskImage(builder.WriteToTemp(dir_, "acorn.ssd"));
-    QVERIFY(!sides.front()->IsWatford());
-    QCOMPARE(sides.front()->IsReadOnly(), mark);
-    QCOMPARE(sides.front()->MaxEntries(), 31);
-    QCOMPARE(DiskStatusTexts(*sides.front(), 0)[2], std::string("80 track (200K) DFS Disk"));
+    const std::vector<uint8_t> image = builder.Image();
+    ImageSides sides = OpenDiskImage(builder.WriteToTemp(dir_, "format.ssd"));
+    DFSDiskClass& disk = *sides.front();
+    QCOMPARE(disk.IsWatford(), watford);
+    QCOMPARE(disk.IsReadOnly(), mark && !watford);
+    QCOMPARE(disk.MaxEntries(), watford ? 62 : 31);
+    QCOMPARE(DiskStatusTexts(disk, 0)[2],
+             std::string(watford ? "80 track (200K) Watford 62-file" : "80 track (200K) DFS Disk"));
+    DFSFileList list;
+    disk.ReadCatalogue(list);
+    QCOMPARE(list.size(), size_t(fileAtSector2.isEmpty() ? 0 : 1) + (watford ? 1 : 0));
+    if (watford) {
+      // The guard covers only the catalogues' own sectors: SECOND is the one file counted.
+      QVERIFY(IsWatfordGuardEntry(list.front()));
+      QCOMPARE(disk.UsedSpace, 5 * 256);
+      QCOMPARE(DecodeRawDisk(image, false, 0).catalogues, 2);
+    }
   }
 
   // Each change to an entry of either catalogue writes only that catalogue, and the entry

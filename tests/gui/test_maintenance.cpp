@@ -25,13 +25,6 @@ namespace {
 const QStringList kMaintenance = {"CheckDiskMnuItem", "CompactDiskMnuItem", "CheckDiskBut",
                                   "CompactDiskBut"};
 
-// A, B, C of two sectors each at 2, 6 and 10 on a 20-sector disk: 2048 bytes free after C
-// now, 3072 once compacted.
-ImageBuilder RoomDisk() {
-  return FragmentedDisk(
-      20, {{"C", 10, 512, false, 3}, {"B", 6, 512, false, 2}, {"A", 2, 512, false, 1}});
-}
-
 QStringList EnabledMaintenance(const TKestrowMainFrm& frame) {
   QStringList enabled;
   for (const QString& name : EnabledCommandNames(frame)) {
@@ -105,14 +98,19 @@ class MaintenanceTest : public MainFrameFixture {
   void compactAsksThenCompacts_data() {
     QTest::addColumn<bool>("fromMenu");
     QTest::addColumn<bool>("yes");
-    QTest::newRow("menu, Yes") << true << true;
-    QTest::newRow("toolbar, Yes") << false << true;
-    QTest::newRow("toolbar, No") << false << false;
+    QTest::addColumn<int>("catalogues");
+    QTest::addColumn<QString>("firstStart");  // the first row's start sector afterwards
+    QTest::newRow("menu, Yes") << true << true << 1 << "006";
+    QTest::newRow("toolbar, Yes") << false << true << 1 << "006";
+    QTest::newRow("toolbar, No") << false << false << 1 << "00A";
+    QTest::newRow("Watford 62-file disk, menu, Yes") << true << true << 2 << "006";
   }
   void compactAsksThenCompacts() {
     QFETCH(bool, fromMenu);
     QFETCH(bool, yes);
-    const std::string path = RoomDisk().WriteToTemp(dir_, "compact.ssd");
+    QFETCH(int, catalogues);
+    QFETCH(QString, firstStart);
+    const std::string path = RoomDisk(false, catalogues).WriteToTemp(dir_, "compact.ssd");
     const std::vector<uint8_t> before = ReadHostFile(path);
     TDFSDiskFrm* disk = OpenDisk(path);
     Frame().DuplicateMnuItem->trigger();
@@ -138,7 +136,7 @@ class MaintenanceTest : public MainFrameFixture {
     QCOMPARE(QString::fromStdString(CompactionProblem(before, after, yes)), QString());
     // Both windows on the disk show the new start sectors.
     for (TDFSDiskFrm* window : {disk, other}) {
-      QCOMPARE(window->Cells(6, 1).trimmed(), QString(yes ? "006" : "00A"));
+      QCOMPARE(window->Cells(6, 1).trimmed(), firstStart);
     }
   }
 

@@ -6,22 +6,37 @@
 
 #include "support/ImageChecks.h"
 
-ImageBuilder FragmentedDisk(int sectorCount, const std::vector<PlacedFile>& files) {
+ImageBuilder FragmentedDisk(int sectorCount, const std::vector<PlacedFile>& files, int catalogues) {
   ImageBuilder builder(sectorCount);
   builder.Title("COMPACT");
+  if (catalogues == 2) {
+    builder.Watford62();
+  }
   for (const PlacedFile& file : files) {
-    builder.AddEntry({'$', file.name, 0x1900, 0x8023, file.length, file.startSector, file.locked});
+    const ImageEntry entry{'$',         file.name,        0x1900,     0x8023,
+                           file.length, file.startSector, file.locked};
+    file.catalogue == 0 ? builder.AddEntry(entry) : builder.AddSecondEntry(entry);
     builder.FileData(static_cast<int>(file.startSector), PatternBytes(file.length, file.seed));
   }
   return builder;
 }
 
-std::vector<PlacedFile> OverlappingFiles(int count, int sectors) {
+ImageBuilder RoomDisk(bool lockC, int catalogues) {
+  const auto first = static_cast<uint32_t>(2 * catalogues);
+  return FragmentedDisk(18 + 2 * catalogues,
+                        {{"C", first + 8, 512, lockC, 3, catalogues - 1},
+                         {"B", first + 4, 512, false, 2},
+                         {"A", first, 512, false, 1}},
+                        catalogues);
+}
+
+std::vector<PlacedFile> OverlappingFiles(int count, int sectors, int catalogues) {
   std::vector<PlacedFile> files;
   for (int index = 0; index < count; ++index) {
     PlacedFile file;
     file.name = "F" + std::to_string(index);
-    file.startSector = static_cast<uint32_t>(3 + index * (sectors + 1));
+    file.startSector = static_cast<uint32_t>(2 * catalogues + 1 + index * (sectors + 1));
+    file.catalogue = index % catalogues;
     file.length = static_cast<uint32_t>(sectors * 256 - 100);
     file.locked = index % 3 == 1;
     file.seed = static_cast<uint8_t>(10 + index);
@@ -36,9 +51,10 @@ std::vector<RawEntry> CompactedEntries(const RawDisk& before) {
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](size_t a, size_t b) { return entries[a].start < entries[b].start; });
-  uint32_t next = 2;
+  auto next = static_cast<uint32_t>(2 * before.catalogues);
   for (size_t index : order) {
-    if (entries[index].length > 0) {
+    const bool guard = before.catalogues == 2 && IsRawWatfordGuard(entries[index]);
+    if (entries[index].length > 0 && !guard) {
       entries[index].start = next;
       next += (entries[index].length + 255) / 256;
     }
@@ -48,17 +64,19 @@ std::vector<RawEntry> CompactedEntries(const RawDisk& before) {
 
 namespace {
 
-// The catalogue's 512 bytes with the start-sector bits of every entry cleared.
+// The catalogues' bytes with the start-sector bits of every entry cleared.
 std::vector<uint8_t> CatalogueWithoutStarts(const std::vector<uint8_t>& image, bool interleaved,
-                                            int side) {
-  std::vector<uint8_t> bytes(512, 0);
+                                            int side, int catalogues) {
+  std::vector<uint8_t> bytes(512 * size_t(catalogues), 0);
   for (size_t offset = 0; offset < bytes.size(); ++offset) {
     size_t at = RawFileOffset(interleaved, side, offset);
     bytes[offset] = at < image.size() ? image[at] : 0;
   }
-  for (size_t info = 0x108; info < 0x200; info += 8) {
-    bytes[info + 6] &= 0xFC;
-    bytes[info + 7] = 0;
+  for (size_t base = 0; base < bytes.size(); base += 512) {
+    for (size_t info = base + 0x108; info < base + 0x200; info += 8) {
+      bytes[info + 6] &= 0xFC;
+      bytes[info + 7] = 0;
+    }
   }
   return bytes;
 }
@@ -69,8 +87,11 @@ std::string CompactionProblem(const std::vector<uint8_t>& before, const std::vec
                               bool whole, bool interleaved, int side) {
   const RawDisk old = DecodeRawDisk(before, interleaved, side);
   const RawDisk now = DecodeRawDisk(after, interleaved, side);
-  if (CatalogueWithoutStarts(before, interleaved, side) !=
-      CatalogueWithoutStarts(after, interleaved, side)) {
+  if (now.catalogues != old.catalogues) {
+    return "the second catalogue's mark changed";
+  }
+  if (CatalogueWithoutStarts(before, interleaved, side, old.catalogues) !=
+      CatalogueWithoutStarts(after, interleaved, side, old.catalogues)) {
     return "the catalogue changed beyond start sectors";
   }
   if (now.entries.size() != old.entries.size()) {
@@ -89,8 +110,10 @@ std::string CompactionProblem(const std::vector<uint8_t>& before, const std::vec
              std::to_string(old.entries[index].start) + ") nor its new one (" +
              std::to_string(compacted[index].start) + ")";
     }
-    if (RawFileBytes(after, interleaved, side, entry) !=
-        RawFileBytes(before, interleaved, side, old.entries[index])) {
+    // The guard's bytes are the second catalogue, whose start sectors do change.
+    const bool guard = now.catalogues == 2 && IsRawWatfordGuard(entry);
+    if (!guard && RawFileBytes(after, interleaved, side, entry) !=
+                      RawFileBytes(before, interleaved, side, old.entries[index])) {
       return label + " lost bytes";
     }
   }

@@ -50,6 +50,10 @@ ImageBuilder& ImageBuilder::Watford62() {
   return Byte(0x307, image_[0x107]);
 }
 
+ImageBuilder& ImageBuilder::WatfordGuard() {
+  return AddEntry({'!', "!!!!!!!", 0, 0, 512, 2});
+}
+
 ImageBuilder& ImageBuilder::AddSecondEntry(const ImageEntry& entry) {
   SetEntryAt(0x200, secondEntryCount_, entry);
   ++secondEntryCount_;

@@ -41,6 +41,9 @@ class ImageBuilder {
   // at the start of sector 2, no entries in the second catalogue (sectors 2-3), and the
   // sector count repeated in sector 3 bytes 6-7. Call after SectorCount.
   ImageBuilder& Watford62();
+  // Adds Watford DFS's guard entry to the first catalogue: "!.!!!!!!!", 512 bytes at
+  // sector 2, over the second catalogue.
+  ImageBuilder& WatfordGuard();
   // Writes the entry into the next free slot of the second catalogue and raises its count
   // byte (sector 3 byte 5) by 8.
   ImageBuilder& AddSecondEntry(const ImageEntry& entry);

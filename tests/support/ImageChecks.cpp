@@ -17,10 +17,11 @@ std::string CatalogueProblem(const RawDisk& disk) {
   const std::vector<RawEntry>& entries = disk.entries;
   for (size_t index = 0; index < entries.size(); ++index) {
     const RawEntry& entry = entries[index];
-    if (entry.length == 0) {
+    if (entry.length == 0 || (disk.catalogues == 2 && IsRawWatfordGuard(entry))) {
       continue;
     }
-    if (entry.start < 2 || entry.start * 256 + entry.length > uint32_t(disk.diskSize)) {
+    if (entry.start < uint32_t(2 * disk.catalogues) ||
+        entry.start * 256 + entry.length > uint32_t(disk.diskSize)) {
       return EntryLabel(entry) + " lies outside the disk";
     }
     for (size_t other = index + 1; other < entries.size(); ++other) {
