@@ -75,6 +75,14 @@ EditKey ToEditKey(int key) {
   }
 }
 
+// The client area. The dump shows nothing of the focus, so gaining or losing it redraws
+// nothing: a click into one window on a file leaves the others' pixels alone.
+class InspectorView : public QWidget {
+ protected:
+  void focusInEvent(QFocusEvent*) override {}
+  void focusOutEvent(QFocusEvent*) override {}
+};
+
 }  // namespace
 
 TFileInspectorFrm::TFileInspectorFrm(QWidget* parent) : ChildWindowClass(parent) {
@@ -106,7 +114,7 @@ void TFileInspectorFrm::FormCreate() {
   boldFont_.setBold(true);
   statusFont_ = QApplication::font();
 
-  view_ = new QWidget;
+  view_ = new InspectorView;
   view_->setObjectName("InspectorView");
   // The painter fills every pixel, so the background is never erased first.
   view_->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -257,9 +265,12 @@ void TFileInspectorFrm::CalcScrollBarPosition() {
   }
 }
 
+// The position is this window's own: the other windows on the file show nothing new, so
+// they keep their pixels, even when the scroll comes from an edit that repaints its rows
+// in them.
 void TFileInspectorFrm::VScrollBarChange() {
   CalcScrollBarPosition();
-  RepaintRelated();
+  view_->update();
 }
 
 void TFileInspectorFrm::FormResize() {

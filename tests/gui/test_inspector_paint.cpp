@@ -14,6 +14,9 @@ namespace {
 const QColor kBlue(0, 0, 255);
 const QColor kWhite(255, 255, 255);
 
+// Stands for every row on screen among the rows a window is expected to repaint.
+const QList<int> kEveryRow{-1};
+
 // The view as its own painter draws it, without children or background.
 QImage PaintedView(TFileInspectorFrm& window, const QColor& underneath = Qt::magenta) {
   QImage image(window.View()->size(), QImage::Format_RGB32);
@@ -98,34 +101,69 @@ void TestInspectorPaint::anEditRepaintsOnlyItsRows_data() {
   QTest::addColumn<QString>("nibble");
   QTest::addColumn<bool>("overType");
   QTest::addColumn<QString>("keys");
-  QTest::addColumn<QList<int>>("rows");  // empty: every row on screen
-  QTest::newRow("a digit overtyped") << 40 << "Hi" << true << "A" << QList<int>{2};
+  QTest::addColumn<int>("firstScroll");   // of the window the edit is made in
+  QTest::addColumn<int>("secondScroll");  // of another window on the same file
+  QTest::addColumn<QList<int>>("firstRows");
+  QTest::addColumn<QList<int>>("secondRows");
+  QTest::newRow("a digit overtyped")
+      << 40 << "Hi" << true << "A" << 0 << 0 << QList<int>{2} << QList<int>{2};
   QTest::newRow("the low half moves the caret onto the next row")
-      << 47 << "Low" << true << "A" << QList<int>{2, 3};
-  QTest::newRow("an arrow across a row end") << 15 << "Hi" << true << "right" << QList<int>{0, 1};
+      << 47 << "Low" << true << "A" << 0 << 0 << QList<int>{2, 3} << QList<int>{2, 3};
+  QTest::newRow("an arrow across a row end")
+      << 15 << "Hi" << true << "right" << 0 << 0 << QList<int>{0, 1} << QList<int>{0, 1};
   QTest::newRow("a character typed in insert mode moves every byte after it")
-      << 40 << "Hi" << false << "A" << QList<int>{};
-  QTest::newRow("Delete takes a byte out") << 40 << "Hi" << true << "delete" << QList<int>{};
+      << 40 << "Hi" << false << "A" << 0 << 0 << kEveryRow << kEveryRow;
+  QTest::newRow("Delete takes a byte out")
+      << 40 << "Hi" << true << "delete" << 0 << 0 << kEveryRow << kEveryRow;
+  // Row 2 stands half behind the other window's tab strip.
+  QTest::newRow("the other window scrolled by two and a half rows")
+      << 40 << "Hi" << true << "A" << 0 << 40 << QList<int>{2} << QList<int>{2};
+  QTest::newRow("the other window scrolled past the change")
+      << 40 << "Hi" << true << "A" << 0 << 320 << QList<int>{2} << QList<int>{};
+  // The caret's row, half behind the tab strip, is scrolled into view: only the window
+  // of the edit moved.
+  QTest::newRow("an edit that scrolls its own window")
+      << 40 << "Hi" << true << "A" << 40 << 0 << kEveryRow << QList<int>{2};
+  // The focus leaves the other window; the window clicked comes to the front, whole.
+  QTest::newRow("a click that moves the caret into the window")
+      << 40 << "Hi" << true << "click 100" << 0 << 0 << kEveryRow << QList<int>{2, 6};
 }
 
-// The window of the edit repaints the rows the change touched and no others, unless the
-// size changed.
+// Every window on the file repaints the rows the change touched on its screen and no
+// others, unless the size changed or the window itself scrolled or came to the front.
 void TestInspectorPaint::anEditRepaintsOnlyItsRows() {
   QFETCH(int, caret);
   QFETCH(QString, nibble);
   QFETCH(bool, overType);
   QFETCH(QString, keys);
-  QFETCH(QList<int>, rows);
+  QFETCH(int, firstScroll);
+  QFETCH(int, secondScroll);
+  QFETCH(QList<int>, firstRows);
+  QFETCH(QList<int>, secondRows);
   InspectedFile file(PatternBytes(4096));
   InspectorDesk desk;
   TFileInspectorFrm* first = desk.Open(*file.Data);
+  TFileInspectorFrm* second = desk.Open(*file.Data, 2);
+  first->VScrollBar->setValue(firstScroll);
+  second->VScrollBar->setValue(secondScroll);
   file.Data->SelStart = file.Data->SelEnd = caret;
   file.Data->Nibble = nibble.toStdString();
   first->SetOverType(overType);
   file.Data->Changed = true;
+  if (keys.startsWith("click")) {
+    QTest::mouseClick(second->View(), Qt::LeftButton, Qt::NoModifier,
+                      HexCellCentre(*second, caret));
+    QVERIFY(second->View()->hasFocus());
+  }
   QTest::qWait(50);
   first->TakePaintedRows();
-  if (keys == "right") {
+  second->TakePaintedRows();
+  if (keys.startsWith("click")) {
+    const int32_t clicked = keys.section(' ', 1).toInt();
+    QTest::mouseClick(first->View(), Qt::LeftButton, Qt::NoModifier,
+                      HexCellCentre(*first, clicked));
+    QVERIFY(first->View()->hasFocus());
+  } else if (keys == "right") {
     first->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
   } else if (keys == "delete") {
     first->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
@@ -133,7 +171,7 @@ void TestInspectorPaint::anEditRepaintsOnlyItsRows() {
     first->FormKeyPress(keys.at(0).toLatin1());
   }
   QTest::qWait(50);
-  for (TFileInspectorFrm* window : {first}) {
+  for (const auto& [window, rows] : {std::pair{first, firstRows}, std::pair{second, secondRows}}) {
     std::vector<int32_t> painted = window->TakePaintedRows();
     std::sort(painted.begin(), painted.end());
     painted.erase(std::unique(painted.begin(), painted.end()), painted.end());
@@ -141,8 +179,11 @@ void TestInspectorPaint::anEditRepaintsOnlyItsRows() {
     const std::vector<int32_t> everyRow = window->TakePaintedRows();
     QVERIFY(everyRow.size() > 4);
     const std::vector<int32_t> expected =
-        rows.isEmpty() ? everyRow : std::vector<int32_t>(rows.begin(), rows.end());
-    QCOMPARE(painted, expected);
+        rows == kEveryRow ? everyRow : std::vector<int32_t>(rows.begin(), rows.end());
+    QVERIFY2(painted == expected, qPrintable(QString("window %1 painted %2 rows, from %3")
+                                                 .arg(window->WindowNumber)
+                                                 .arg(painted.size())
+                                                 .arg(painted.empty() ? -1 : painted.front())));
   }
 }
 
