@@ -265,12 +265,13 @@ void TFileInspectorFrm::CalcScrollBarPosition() {
   }
 }
 
-// The position is this window's own: the other windows on the file show nothing new, so
-// they keep their pixels, even when the scroll comes from an edit that repaints its rows
-// in them.
+// The position is this window's own: it repaints whole, while the related windows are
+// told that no row of the data changed, so they keep their pixels, even when the scroll
+// comes from an edit that repaints its rows in them afterwards.
 void TFileInspectorFrm::VScrollBarChange() {
   CalcScrollBarPosition();
   view_->update();
+  RepaintRelated(RowsChanged{false, {}});
 }
 
 void TFileInspectorFrm::FormResize() {

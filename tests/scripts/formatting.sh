@@ -10,8 +10,9 @@ if ! command -v clang-format >/dev/null; then
   echo "FAIL: clang-format is not installed (scripts/install-deps.sh installs it)" >&2
   exit 1
 fi
-mapfile -d '' sources < <(find src tests tools bench fuzz \( -name '*.cpp' -o -name '*.h' \) \
-  -type f -print0 | sort -z)
+# fuzz.sh builds in fuzz/build, where CMake leaves sources of its own.
+mapfile -d '' sources < <(find src tests tools bench fuzz -path fuzz/build -prune -o \
+  \( -name '*.cpp' -o -name '*.h' \) -type f -print0 | sort -z)
 if [ ${#sources[@]} -eq 0 ]; then
   echo "FAIL: no sources found under $root" >&2
   exit 1
