@@ -412,6 +412,10 @@ std::optional<DFSFileClass> DFSDiskClass::FindFile(char directory, const std::st
 }
 
 DFSFileList::iterator DFSDiskClass::LocateEntry(DFSFileList& list, const DFSFileClass& entry) {
+  if (entry.CatalogueIndex < 0) {
+    // Its start and length are defaults, which a zero-length namesake at sector 0 shares.
+    return FindEntry(list, entry.Directory, entry.Name);
+  }
   size_t position = static_cast<size_t>(entry.CatalogueIndex);
   if (entry.CatalogueIndex >= 0 && position < list.size() &&
       IsEntry(list[position], entry.Directory, entry.Name)) {

@@ -179,7 +179,8 @@ class DFSDiskClass {
 
   // The entry in the catalogue at the position of entry.CatalogueIndex when it is still
   // that file (same directory and name), else the one with the same name, start sector
-  // and length, else the first namesake. This keeps each of two namesakes reachable.
+  // and length, else the first namesake. This keeps each of two namesakes reachable. An
+  // entry with no position (CatalogueIndex -1) is a name alone: the first namesake.
   std::optional<DFSFileClass> FindEntryLike(const DFSFileClass& entry);
 
   // ---- Changes (each written and flushed before it returns) ----

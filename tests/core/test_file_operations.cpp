@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The commands over several entries (delete, lock, unlock), saving over exactly one
-// entry of two namesakes, and opening the other side of a double-sided image.
+// The commands over several entries (delete, lock, unlock), changes by name and saving
+// over exactly one entry of two namesakes, and opening the other side of a double-sided
+// image.
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
@@ -220,6 +221,43 @@ class FileOperationsTest : public QObject {
       message = message.arg(QString::fromStdString(path_));
     }
     QCOMPARE(Texts(prompts), messages);
+  }
+
+  // A change by name alone acts on the first namesake, as DFS finds it, even when a later
+  // one is an empty entry at sector 0, whose start and length a bare name shares.
+  void aChangeByNameActsOnTheFirstNamesake_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("listing");
+    QTest::newRow("delete") << "delete" << QStringList{"OTHER@2", "TWIN@0"};
+    QTest::newRow("lock") << "lock" << QStringList{"TWIN@10*", "OTHER@2", "TWIN@0"};
+    QTest::newRow("rename") << "rename" << QStringList{"NEW@10", "OTHER@2", "TWIN@0"};
+    QTest::newRow("load address") << "load" << QStringList{"TWIN@10", "OTHER@2", "TWIN@0"};
+  }
+  void aChangeByNameActsOnTheFirstNamesake() {
+    QFETCH(QString, change);
+    QFETCH(QStringList, listing);
+    ScopedScriptedPrompts prompts;
+    ImageBuilder builder;
+    builder.AddEntry({'$', "TWIN", 0x1900, 0x8023, 300, 10}).FileData(10, PatternBytes(300, 1));
+    builder.AddEntry({'$', "TWIN", 0x1900, 0x8023, 0, 0}).AddEntry({'$', "OTHER", 0, 0, 10, 2});
+    Open(builder);
+    const std::string twin = PadRight("TWIN", 7);
+    bool done = false;
+    if (change == "delete") {
+      done = disk_->DeleteFile('$', twin);
+    } else if (change == "lock") {
+      done = disk_->SetLocked('$', twin, true);
+    } else if (change == "rename") {
+      done = disk_->RenameFile('$', twin, "NEW");
+    } else {
+      done = disk_->SetAddress('$', twin, "Load", "2000");
+    }
+    QVERIFY(done);
+    QCOMPARE(Listing(*disk_), listing);
+    if (change == "load") {
+      QCOMPARE(EntryAt(*disk_, 0).LoadAddress, 0x2000);
+      QCOMPARE(EntryAt(*disk_, 2).LoadAddress, 0x1900);
+    }
   }
 
   // The entry that is still the one read, never merely a namesake.
