@@ -262,14 +262,37 @@ Expected SaveStep(DFSDiskClass& disk, FuzzedDataProvider& input, const DFSFileLi
   return expected;
 }
 
-// One change to the entry named by the input, through a routine that applies it.
+// Whether a directory and stored name would be another entry's than the first namesake of
+// directory.name: a rename or directory change onto it is refused.
+bool TakenByAnother(const DFSFileList& list, char directory, const std::string& name,
+                    char newDirectory, const std::string& newName) {
+  std::optional<DFSFileClass> match = FirstMatch(list, directory, name);
+  auto upper = [](char value) {
+    return value >= 'a' && value <= 'z' ? static_cast<char>(value - 32) : value;
+  };
+  if (!match || (upper(newDirectory) == upper(match->Directory) && newName == match->Name)) {
+    return false;  // no change of name: nothing to refuse
+  }
+  bool skipped = false;
+  for (const DFSFileClass& entry : list) {
+    if (!skipped && SameFields(entry, *match)) {
+      skipped = true;
+    } else if (upper(entry.Directory) == upper(newDirectory) && entry.Name == newName) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// One change to the entry named by the input, through a routine that applies it; a
+// refused one changes nothing.
 template <typename Apply, typename Change>
 Expected EntryStep(const DFSFileList& list, char directory, const std::string& name, Apply apply,
-                   Change change) {
+                   Change change, bool refused = false) {
   Expected expected;
   std::optional<DFSFileClass> match = FirstMatch(list, directory, name);
   bool done = apply();
-  Check(done == match.has_value(), "entry change result wrong", name);
+  Check(done == (match.has_value() && !refused), "entry change result wrong", name);
   if (done) {
     expected.catalogue = true;
     expected.removed = match;
@@ -322,10 +345,14 @@ Expected Step(Scene& scene, int side) {
       std::string trimmedOld =
           input.ConsumeBool() ? name.substr(0, name.find_last_not_of(' ') + 1) : name;
       std::string newName = input.ConsumeRandomLengthString(9);
+      const std::string stored = PadRight(newName, 7).substr(0, 7);
+      std::optional<DFSFileClass> match = FirstMatch(list, directory, PadRight(trimmedOld, 7));
+      const bool taken =
+          match && TakenByAnother(list, directory, match->Name, match->Directory, stored);
       expected = EntryStep(
           list, directory, PadRight(trimmedOld, 7),
           [&] { return disk.RenameFile(directory, trimmedOld, newName); },
-          [&](DFSFileClass& entry) { entry.Name = PadRight(newName, 7).substr(0, 7); });
+          [&](DFSFileClass& entry) { entry.Name = stored; }, taken);
       break;
     }
     case 4: {
@@ -354,9 +381,11 @@ Expected Step(Scene& scene, int side) {
       const char directory = chosen.first;
       const std::string name = chosen.second;
       char newDirectory = input.ConsumeIntegral<char>();
+      const auto stored = static_cast<char>(newDirectory & 0x7F);
       expected = EntryStep(
           list, directory, name, [&] { return disk.SetDirectory(directory, newDirectory, name); },
-          [&](DFSFileClass& entry) { entry.Directory = static_cast<char>(newDirectory & 0x7F); });
+          [&](DFSFileClass& entry) { entry.Directory = stored; },
+          TakenByAnother(list, directory, name, stored, name));
       break;
     }
     case 6:

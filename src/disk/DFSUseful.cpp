@@ -497,6 +497,10 @@ bool DFSDiskClass::ChangeEntryLike(const DFSFileClass& target,
   }
   DFSFileClass changed = *entry;
   change(changed);
+  // As the catalogue will hold it: 7 bits of directory, 7 characters of name. A directory
+  // byte with bit 7 set or a longer name must meet the name check as it will be stored.
+  changed.Directory = static_cast<char>(changed.Directory & 0x7F);
+  changed.Name = StoredName(changed.Name);
   if ((UpperCase(changed.Directory) != UpperCase(entry->Directory) ||
        changed.Name != entry->Name) &&
       NameTaken(list, entry, changed.Directory, changed.Name)) {

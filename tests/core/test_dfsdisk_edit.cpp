@@ -473,6 +473,9 @@ void TestDFSDiskEdit::renameOntoATakenNameIsRefused_data() {
   QTest::newRow("rename A to its own name") << Operation([](DFSDiskClass& disk) { return disk.RenameFile('$', "A", "A"); }) << false;
   QTest::newRow("A to directory c, where C.A is") << Operation([](DFSDiskClass& disk) { return disk.SetDirectory('$', 'c', Padded("A")); }) << true;
   QTest::newRow("B to directory C, where no C.B is") << Operation([](DFSDiskClass& disk) { return disk.SetDirectory('$', 'C', Padded("B")); }) << false;
+  QTest::newRow("A to directory C with bit 7 set, stored as C") << Operation([](DFSDiskClass& disk) { return disk.SetDirectory('$', static_cast<char>('C' | 0x80), Padded("A")); }) << true;
+  QTest::newRow("rename A to B and more, stored as B") << Operation([](DFSDiskClass& disk) { return disk.RenameFile('$', "A", "B      XY"); }) << true;
+  QTest::newRow("rename A to A and more, stored as A") << Operation([](DFSDiskClass& disk) { return disk.RenameFile('$', "A", "A      XY"); }) << false;
   // clang-format on
 }
 
