@@ -13,30 +13,13 @@
 #include <memory>
 
 #include "app/TempArea.h"
-
-namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes = "data") {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-bool IsFreshAreaName(const QString& name) {
-  return name.startsWith("Kestrow-") && name.size() == 14;
-}
-
-}  // namespace
+#include "support/TempAreaFolders.h"
 
 class TempAreaTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    temp_ = std::make_unique<QTemporaryDir>();
-    victim_ = std::make_unique<QTemporaryDir>();
-    WriteFile(victim_->filePath("precious"));
-  }
+  void init() { folders_.Renew(); }
 
   // Whatever is already in the temporary folder, each area is a new folder of its own,
   // "Kestrow-XXXXXX" with mode 0700; what was planted is never used or touched.
@@ -49,29 +32,29 @@ class TempAreaTest : public QObject {
   }
   void makesAFreshPrivateFolder() {
     QFETCH(QString, planted);
-    const QString primary = temp_->filePath("Kestrow");
+    const QString primary = folders_.temp->filePath("Kestrow");
     if (planted == "own") {
       QVERIFY(QDir().mkdir(primary));
     } else if (planted == "link") {
-      QVERIFY(QFile::link(victim_->path(), primary));
+      QVERIFY(QFile::link(folders_.victim->path(), primary));
     } else if (planted == "file") {
-      WriteFile(primary);
+      WriteTestFile(primary);
     }
     TempAreaClass area;
-    QVERIFY(area.Establish(temp_->path().toStdString() + "/"));
+    QVERIFY(area.Establish(folders_.temp->path().toStdString() + "/"));
     const QFileInfo info(QString::fromStdString(area.Path()));
-    QCOMPARE(info.absolutePath(), temp_->path());
+    QCOMPARE(info.absolutePath(), folders_.temp->path());
     QVERIFY(IsFreshAreaName(info.fileName()));
     struct stat status {};
     QCOMPARE(lstat(area.Path().c_str(), &status), 0);
     QCOMPARE(status.st_mode & 0777, 0700u);
     QVERIFY(area.IsIntact());
-    WriteFile(victim_->filePath("second"));
+    WriteTestFile(folders_.victim->filePath("second"));
     area.Clear();
     area.Remove();
     QVERIFY(!info.exists());
-    QVERIFY(QFile::exists(victim_->filePath("precious")));
-    QVERIFY(QFile::exists(victim_->filePath("second")));
+    QVERIFY(QFile::exists(folders_.victim->filePath("precious")));
+    QVERIFY(QFile::exists(folders_.victim->filePath("second")));
     QCOMPARE(QFileInfo::exists(primary) || QFileInfo(primary).isSymLink(), !planted.isEmpty());
   }
 
@@ -79,10 +62,10 @@ class TempAreaTest : public QObject {
   void eachProgramHasItsOwnArea() {
     TempAreaClass first;
     TempAreaClass second;
-    QVERIFY(first.Establish(temp_->path().toStdString() + "/"));
-    QVERIFY(second.Establish(temp_->path().toStdString() + "/"));
+    QVERIFY(first.Establish(folders_.temp->path().toStdString() + "/"));
+    QVERIFY(second.Establish(folders_.temp->path().toStdString() + "/"));
     QVERIFY(first.Path() != second.Path());
-    WriteFile(QString::fromStdString(second.Path()) + "/$.KEEP");
+    WriteTestFile(QString::fromStdString(second.Path()) + "/$.KEEP");
     first.Clear();
     first.Remove();
     QVERIFY(!QFileInfo::exists(QString::fromStdString(first.Path())));
@@ -92,30 +75,30 @@ class TempAreaTest : public QObject {
   // A folder whose mode was widened, or that someone else owns, is no longer intact.
   void aWidenedFolderIsNoLongerIntact() {
     TempAreaClass area;
-    QVERIFY(area.Establish(temp_->path().toStdString() + "/"));
+    QVERIFY(area.Establish(folders_.temp->path().toStdString() + "/"));
     QCOMPARE(chmod(area.Path().c_str(), 0755), 0);
     QVERIFY(!area.IsIntact());
-    WriteFile(QString::fromStdString(area.Path()) + "/$.FILE");
+    WriteTestFile(QString::fromStdString(area.Path()) + "/$.FILE");
     area.Clear();
     QVERIFY(QFile::exists(QString::fromStdString(area.Path()) + "/$.FILE"));
   }
 
   void clearDeletesOnlyEntriesDirectlyInside() {
     TempAreaClass area;
-    QVERIFY(area.Establish(temp_->path().toStdString() + "/"));
+    QVERIFY(area.Establish(folders_.temp->path().toStdString() + "/"));
     const QDir folder(QString::fromStdString(area.Path()));
-    WriteFile(folder.filePath("$.HELLO"));
-    WriteFile(folder.filePath("$.HELLO.INF"));
-    QVERIFY(QFile::link(victim_->filePath("precious"), folder.filePath("link-to-file")));
-    QVERIFY(QFile::link(victim_->path(), folder.filePath("link-to-folder")));
+    WriteTestFile(folder.filePath("$.HELLO"));
+    WriteTestFile(folder.filePath("$.HELLO.INF"));
+    QVERIFY(QFile::link(folders_.victim->filePath("precious"), folder.filePath("link-to-file")));
+    QVERIFY(QFile::link(folders_.victim->path(), folder.filePath("link-to-folder")));
     QVERIFY(folder.mkdir("sub"));
-    WriteFile(folder.filePath("sub/inner"));
+    WriteTestFile(folder.filePath("sub/inner"));
 
     area.Clear();
     QCOMPARE(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
              QStringList({"sub"}));
     QVERIFY(QFile::exists(folder.filePath("sub/inner")));
-    QVERIFY(QFile::exists(victim_->filePath("precious")));
+    QVERIFY(QFile::exists(folders_.victim->filePath("precious")));
 
     // A sub-folder keeps the folder from being removed, silently.
     area.Remove();
@@ -129,12 +112,12 @@ class TempAreaTest : public QObject {
   // A link swapped in for the folder after it was made is neither cleared nor removed.
   void clearIgnoresAFolderReplacedByALink() {
     TempAreaClass area;
-    QVERIFY(area.Establish(temp_->path().toStdString() + "/"));
+    QVERIFY(area.Establish(folders_.temp->path().toStdString() + "/"));
     QVERIFY(QDir().rmdir(QString::fromStdString(area.Path())));
-    QVERIFY(QFile::link(victim_->path(), QString::fromStdString(area.Path())));
+    QVERIFY(QFile::link(folders_.victim->path(), QString::fromStdString(area.Path())));
     area.Clear();
     area.Remove();
-    QVERIFY(QFile::exists(victim_->filePath("precious")));
+    QVERIFY(QFile::exists(folders_.victim->filePath("precious")));
     QVERIFY(QFileInfo(QString::fromStdString(area.Path())).isSymLink());
   }
 
@@ -147,8 +130,7 @@ class TempAreaTest : public QObject {
   }
 
  private:
-  std::unique_ptr<QTemporaryDir> temp_;
-  std::unique_ptr<QTemporaryDir> victim_;
+  TempAreaFolders folders_;
 };
 
 QTEST_GUILESS_MAIN(TempAreaTest)

@@ -12,31 +12,14 @@
 #include "diskwindow/DFSDisk.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/ImageBuilder.h"
+#include "support/TempAreaFolders.h"
 #include "support_gui/MainFrameHelpers.h"
-
-namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes = "data") {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-bool IsFreshAreaName(const QString& name) {
-  return name.startsWith("Kestrow-") && name.size() == 14;
-}
-
-}  // namespace
 
 class TempAreaMainFrameTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    temp_ = std::make_unique<QTemporaryDir>();
-    victim_ = std::make_unique<QTemporaryDir>();
-    WriteFile(victim_->filePath("precious"));
-  }
+  void init() { folders_.Renew(); }
 
   // A link planted at the area's path while the program runs: a press on a file row
   // writes nothing through it, and says why.
@@ -46,14 +29,14 @@ class TempAreaMainFrameTest : public QObject {
     const std::string image = ImageBuilder(800)
                                   .AddEntry({'$', "GAME", 0, 0, 300, 2})
                                   .FileData(2, PatternBytes(300, 1))
-                                  .WriteToTemp(*temp_, "game.ssd");
+                                  .WriteToTemp(*folders_.temp, "game.ssd");
     TDFSDiskFrm* window = frame->NewDFSFiler(image);
     QVERIFY(window != nullptr);
     const QString area = QString::fromStdString(frame->TempAreaPath());
     QVERIFY(QDir().rmdir(area));
-    QVERIFY(QFile::link(victim_->path(), area));
+    QVERIFY(QFile::link(folders_.victim->path(), area));
     ClickGridRow(window, 1);
-    QCOMPARE(QDir(victim_->path()).entryList(QDir::Files), QStringList{"precious"});
+    QCOMPARE(QDir(folders_.victim->path()).entryList(QDir::Files), QStringList{"precious"});
     QCOMPARE(prompts->Messages().size(), size_t(1));
     QVERIFY(window->DragFileNames().empty());
     QVERIFY(QFile::remove(area));
@@ -64,29 +47,28 @@ class TempAreaMainFrameTest : public QObject {
   void mainFrameUsesTheAreaSafely() {
     ScopedScriptedPrompts prompts;
     const QByteArray savedTmpdir = qgetenv("TMPDIR");
-    qputenv("TMPDIR", temp_->path().toLocal8Bit());
-    QVERIFY(QFile::link(victim_->path(), temp_->filePath("Kestrow")));
+    qputenv("TMPDIR", folders_.temp->path().toLocal8Bit());
+    QVERIFY(QFile::link(folders_.victim->path(), folders_.temp->filePath("Kestrow")));
     auto frame = std::make_unique<TKestrowMainFrm>();
     QVERIFY(frame->TempAreaPath().empty());
     frame->Timer1Timer(nullptr);
     qputenv("TMPDIR", savedTmpdir);
     const QString areaPath = QString::fromStdString(frame->TempAreaPath());
-    QCOMPARE(QFileInfo(areaPath).absolutePath(), temp_->path());
+    QCOMPARE(QFileInfo(areaPath).absolutePath(), folders_.temp->path());
     QVERIFY(IsFreshAreaName(QFileInfo(areaPath).fileName()));
-    WriteFile(areaPath + "/$.FILE");
+    WriteTestFile(areaPath + "/$.FILE");
     frame->ClearTempArea();
     QVERIFY(QDir(areaPath).isEmpty());
-    WriteFile(areaPath + "/$.FILE");
+    WriteTestFile(areaPath + "/$.FILE");
     frame->show();
     QVERIFY(frame->close());
     QVERIFY(!QFileInfo::exists(areaPath));
-    QVERIFY(QFile::exists(victim_->filePath("precious")));
+    QVERIFY(QFile::exists(folders_.victim->filePath("precious")));
     QVERIFY(prompts->Texts().empty());
   }
 
  private:
-  std::unique_ptr<QTemporaryDir> temp_;
-  std::unique_ptr<QTemporaryDir> victim_;
+  TempAreaFolders folders_;
 };
 
 QTEST_MAIN(TempAreaMainFrameTest)
