@@ -127,26 +127,6 @@ DFSFileList SortedByStart(DFSFileList list) {
   return list;
 }
 
-// First fit from the end of the catalogue upwards. The running end of the used area only
-// ever grows, so unordered, overlapping or zero-length entries cannot pull it back onto
-// existing data. A gap between files may be filled exactly; the space after the last
-// file must be larger than the data. Entries beyond the disk bound nothing inside it.
-// Data goes nowhere before firstFree, the end of the catalogues.
-int32_t FirstFit(const DFSFileList& list, int64_t length, int64_t diskSize, int64_t firstFree) {
-  int64_t candidate = firstFree;
-  for (const DFSFileClass& entry : SortedByStart(list)) {
-    int64_t start = StartOffset(entry);
-    if (start >= diskSize) {
-      break;
-    }
-    if (start - candidate >= length) {
-      return static_cast<int32_t>(candidate);
-    }
-    candidate = std::max(candidate, start + RoundedLength(entry));
-  }
-  return diskSize - candidate > length ? static_cast<int32_t>(candidate) : 0;
-}
-
 // The first length bytes of source; StreamReadError when it holds fewer.
 std::vector<uint8_t> ReadFromStart(SStream& source, int32_t length) {
   std::vector<uint8_t> data(static_cast<size_t>(length));
@@ -275,6 +255,22 @@ bool IsWatfordGuardEntry(const DFSFileClass& entry) {
          StartOffset(entry) == kWatfordSecondCatalogue && entry.Length == kCatalogueSize;
 }
 
+int32_t FirstFitOffset(const DFSFileList& list, int64_t length, int64_t diskSize,
+                       int64_t firstFree) {
+  int64_t candidate = firstFree;
+  for (const DFSFileClass& entry : SortedByStart(list)) {
+    int64_t start = StartOffset(entry);
+    if (start >= diskSize) {
+      break;
+    }
+    if (start - candidate >= length) {
+      return static_cast<int32_t>(candidate);
+    }
+    candidate = std::max(candidate, start + RoundedLength(entry));
+  }
+  return diskSize - candidate > length ? static_cast<int32_t>(candidate) : 0;
+}
+
 std::string DFSDiskClass::FormatName() const {
   return watford_ ? "Watford 62-file" : "DFS Disk";
 }
@@ -373,10 +369,16 @@ void DFSDiskClass::ComputeSpace() {
   // Sectors from the end of the catalogues to the last that some entry covers:
   // overlapping entries count once, and entries past the end count only for what lies
   // inside. The catalogues' own sectors are never free.
+  // A zero-length entry covers nothing, but new data is never placed across its start
+  // sector (FirstFitOffset), so a free run ends there too.
   const int64_t firstData = FirstDataSector();
   const int64_t sectors = std::max<int64_t>(SectorCount(), firstData);
   std::vector<bool> covered(static_cast<size_t>(sectors), false);
+  std::vector<bool> runStarts(static_cast<size_t>(sectors), false);
   for (const DFSFileClass& entry : list) {
+    if (entry.Length == 0 && entry.StartSector > firstData && entry.StartSector < sectors) {
+      runStarts[static_cast<size_t>(entry.StartSector)] = true;
+    }
     int64_t first = std::max<int64_t>(entry.StartSector, firstData);
     int64_t end =
         std::min<int64_t>(entry.StartSector + RoundedLength(entry) / kSectorSize, sectors);
@@ -392,7 +394,8 @@ void DFSDiskClass::ComputeSpace() {
       ++used;
       run = 0;
     } else {
-      longest = std::max(longest, ++run);
+      run = runStarts[static_cast<size_t>(sector)] ? 1 : run + 1;
+      longest = std::max(longest, run);
     }
   }
   UsedSpace = static_cast<int32_t>((firstData + used) * kSectorSize);
@@ -619,7 +622,7 @@ bool DFSDiskClass::RenameFile(char directory, const std::string& oldName,
 int32_t DFSDiskClass::FindFreeSpace(int32_t length) {
   DFSFileList list;
   ReadCatalogue(list);
-  return FirstFit(list, length, DiskSize, FirstDataSector() * kSectorSize);
+  return FirstFitOffset(list, length, DiskSize, FirstDataSector() * kSectorSize);
 }
 
 void DFSDiskClass::ClearCatalogue() {
@@ -814,13 +817,13 @@ std::vector<int> DFSDiskClass::SaveFiles(const std::vector<SaveRequest>& request
     }
     // Away from every live sector if possible; else over the namesake's own, journalled.
     const int64_t firstFree = FirstDataSector() * kSectorSize;
-    int32_t offset = FirstFit(occupied, entry.Length, DiskSize, firstFree);
+    int32_t offset = FirstFitOffset(occupied, entry.Length, DiskSize, firstFree);
     DFSFileList others = final;
     if (namesake != final.end()) {
       others.erase(others.begin() + (namesake - final.begin()));
     }
     if (offset == 0 && namesake != final.end()) {
-      offset = FirstFit(others, entry.Length, DiskSize, firstFree);
+      offset = FirstFitOffset(others, entry.Length, DiskSize, firstFree);
       for (const DFSFileClass& live : original) {
         if (auto overlap = SectorOverlap(live, offset, entry.Length); offset != 0 && overlap) {
           overwritten.push_back(*overlap);

@@ -34,6 +34,16 @@ class DFSFileClass {
 // An owning list of entries.
 using DFSFileList = std::vector<DFSFileClass>;
 
+// Where first fit from firstFree (the end of the catalogues) upwards places length bytes
+// among the entries of list, or 0 when there is no room. The running end of the used area
+// only ever grows, so unordered, overlapping or zero-length entries cannot pull it back
+// onto existing data, and new data never spans an empty entry's start sector, as a DFS
+// walking its catalogue would not. A gap between files may be filled exactly; the space
+// after the last file must be larger than the data. Entries beyond the disk bound nothing
+// inside it.
+int32_t FirstFitOffset(const DFSFileList& list, int64_t length, int64_t diskSize,
+                       int64_t firstFree);
+
 // The entry that Watford DFS discs often carry in their first catalogue, "!.!!!!!!!" of
 // 512 bytes at sector 2: it covers the second catalogue, so that an Acorn DFS, which
 // sees only the first, never writes a file over it. It holds no data of its own.

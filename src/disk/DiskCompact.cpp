@@ -23,35 +23,11 @@ char UpperCase(char value) {
   return value >= 'a' && value <= 'z' ? static_cast<char>(value - 'a' + 'A') : value;
 }
 
-// The data-holding entries by ascending start sector. Zero-length entries hold nothing
-// and stay where they are.
-DFSFileList DataEntriesByStart(const DFSFileList& entries) {
-  DFSFileList list;
-  std::copy_if(entries.begin(), entries.end(), std::back_inserter(list),
-               [](const DFSFileClass& entry) { return entry.Length > 0; });
+DFSFileList EntriesByStart(DFSFileList list) {
   std::stable_sort(list.begin(), list.end(), [](const DFSFileClass& a, const DFSFileClass& b) {
     return a.StartSector < b.StartSector;
   });
   return list;
-}
-
-// Where SaveFile would place length bytes among entries: first fit from firstFree, the end
-// of the catalogues, a gap between files taken when it is large enough, the space after
-// the last file only when it is larger. 0 when there is no room.
-int64_t FirstFitOffset(const DFSFileList& entries, int64_t length, int64_t diskSize,
-                       int64_t firstFree) {
-  int64_t candidate = firstFree;
-  for (const DFSFileClass& entry : DataEntriesByStart(entries)) {
-    const int64_t start = static_cast<int64_t>(entry.StartSector) * kSectorSize;
-    if (start >= diskSize) {
-      break;
-    }
-    if (start - candidate >= length) {
-      return candidate;
-    }
-    candidate = std::max(candidate, start + SectorsOf(entry) * kSectorSize);
-  }
-  return diskSize - candidate > length ? candidate : 0;
 }
 
 // Whether CompactDisk would refuse; the reason when it would.
@@ -76,7 +52,7 @@ void MoveFile(DFSDiskClass& disk, const CompactionMove& move) {
   const int64_t from = entry.StartSector;
   const int64_t to = move.newStartSector;
   std::optional<Journal> journal;
-  if (to + sectors > from) {
+  if (sectors > 0 && to + sectors > from) {
     // The new place runs into the old one: the old sectors it covers are kept first, with
     // every catalogue, so that a rollback restores the entry's as it was.
     std::vector<HostRange> ranges = disk.HostRanges(0, disk.CatalogueCount() * kCatalogueSize);
@@ -88,8 +64,10 @@ void MoveFile(DFSDiskClass& disk, const CompactionMove& move) {
   DFSFileClass moved = entry;
   moved.StartSector = move.newStartSector;
   try {
-    disk.WriteDisk(to * kSectorSize, data.data(), data.size());
-    disk.HostFile()->Flush();
+    if (!data.empty()) {
+      disk.WriteDisk(to * kSectorSize, data.data(), data.size());
+      disk.HostFile()->Flush();
+    }
     WriteStartSectors(disk, {moved});
   } catch (const std::exception&) {
     if (journal) {
@@ -114,9 +92,11 @@ std::vector<CompactionMove> PlanCompaction(DFSDiskClass& disk) {
   disk.ReadCatalogue(entries);
   std::vector<CompactionMove> moves;
   int32_t next = disk.FirstDataSector();
-  for (const DFSFileClass& entry : DataEntriesByStart(entries)) {
+  // An empty entry takes its turn too, pointing where the packing has got to: left where
+  // it was, its start would split the free block, since new data never spans it.
+  for (const DFSFileClass& entry : EntriesByStart(entries)) {
     if (entry.StartSector < disk.FirstDataSector()) {
-      continue;  // Watford's guard entry, over the second catalogue: it stays there
+      continue;  // an empty entry there, or Watford's guard over the second catalogue
     }
     if (entry.StartSector != next) {
       moves.push_back({entry, next});

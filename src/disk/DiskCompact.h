@@ -32,7 +32,9 @@ struct CompactionMove {
 };
 
 // The moves that compact the disk, lowest first: only the files after the first gap,
-// each once. Assumes a disk that Check disk finds no error on.
+// each once. An empty entry moves too, to where the packing has got to at its turn, so
+// that no start sector of one splits the free block; one over the catalogues stays.
+// Assumes a disk that Check disk finds no error on.
 std::vector<CompactionMove> PlanCompaction(DFSDiskClass& disk);
 
 struct CompactionResult {

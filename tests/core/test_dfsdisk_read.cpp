@@ -312,6 +312,8 @@ void TestDFSDiskRead::computeSpace_data() {
   QTest::newRow("two files on the same sectors") << 400 << "2+1024 2+1024" << 1536 << 100864;
   QTest::newRow("file longer than the disk") << 400 << "2+150000" << 102400 << 0;
   QTest::newRow("743 sectors") << 743 << "2+1024" << 1536 << 188672;
+  // New data never spans an empty entry's start, so neither does the largest block.
+  QTest::newRow("zero length in the free space") << 400 << "2+256 100+0" << 768 << 76800;
 }
 
 void TestDFSDiskRead::computeSpace() {
@@ -322,6 +324,11 @@ void TestDFSDiskRead::computeSpace() {
   auto disk = Open(builder);
   QTEST(disk->UsedSpace, "used");
   QTEST(disk->LargestFree, "largest");
+  // The largest block is exactly what placing new data finds.
+  if (disk->LargestFree > 0) {
+    QVERIFY(disk->FindFreeSpace(disk->LargestFree - 1) != 0);
+  }
+  QCOMPARE(disk->FindFreeSpace(disk->LargestFree + 1), 0);
 }
 
 void TestDFSDiskRead::readFileData_data() {

@@ -53,8 +53,8 @@ std::vector<RawEntry> CompactedEntries(const RawDisk& before) {
                    [&](size_t a, size_t b) { return entries[a].start < entries[b].start; });
   auto next = static_cast<uint32_t>(2 * before.catalogues);
   for (size_t index : order) {
-    const bool guard = before.catalogues == 2 && IsRawWatfordGuard(entries[index]);
-    if (entries[index].length > 0 && !guard) {
+    // What lies over the catalogues stays: Watford's guard, or an empty entry.
+    if (entries[index].start >= static_cast<uint32_t>(2 * before.catalogues)) {
       entries[index].start = next;
       next += (entries[index].length + 255) / 256;
     }

@@ -37,8 +37,9 @@ ImageBuilder RoomDisk(bool lockC = false, int catalogues = 1);
 // new place overlaps its old one. With two catalogues, alternately in each.
 std::vector<PlacedFile> OverlappingFiles(int count, int sectors, int catalogues = 1);
 
-// What compacting before would give: each data-holding entry packed from the end of the
-// catalogues in ascending start order; Watford's guard over the second catalogue stays.
+// What compacting before would give: each entry packed from the end of the catalogues in
+// ascending start order, an empty one pointing where the packing has got to; what lies
+// over the catalogues (Watford's guard, an empty entry) stays.
 std::vector<RawEntry> CompactedEntries(const RawDisk& before);
 
 // What is wrong with after, an image that began as before and was compacted in part or
