@@ -564,7 +564,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   scene.path = fuzz::WorkFolder() + (doubleSided ? "/image.dsd" : "/image.ssd");
   scene.input = &input;
   fuzz::WriteWholeFile(scene.path, image);
-  scene.sides = OpenDiskImage(scene.path);
+  try {
+    scene.sides = OpenDiskImage(scene.path);
+  } catch (const NotADiskImageError&) {
+    Check(image.empty(), "an image with bytes was refused as empty");
+    return 0;
+  }
   for (auto& disk : scene.sides) {
     ReadEverything(*disk, input.ConsumeIntegralInRange<int32_t>(0, 0x3FFFF));
   }
