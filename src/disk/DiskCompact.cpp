@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "disk/DiskCheck.h"
 #include "disk/Journal.h"
@@ -23,9 +24,13 @@ char UpperCase(char value) {
   return value >= 'a' && value <= 'z' ? static_cast<char>(value - 'a' + 'A') : value;
 }
 
+// By start sector, an empty entry before a file that starts where it does: an empty
+// entry packed to a file's new start then keeps its turn, and compacting again moves
+// nothing.
 DFSFileList EntriesByStart(DFSFileList list) {
   std::stable_sort(list.begin(), list.end(), [](const DFSFileClass& a, const DFSFileClass& b) {
-    return a.StartSector < b.StartSector;
+    return std::make_pair(a.StartSector, a.Length > 0) <
+           std::make_pair(b.StartSector, b.Length > 0);
   });
   return list;
 }

@@ -111,6 +111,8 @@ class TestDiskCompact : public QObject {
         << false << 3;
     QTest::newRow("a zero-length entry in the free space no longer splits it")
         << FragmentedDisk(100, {{"E", 60, 0}, {"A", 10, 1000}}).Image() << false << 2;
+    QTest::newRow("a zero-length entry packed to the start of a file listed before it")
+        << FragmentedDisk(100, {{"F", 8, 512}, {"E", 5, 0}}).Image() << false << 2;
     QTest::newRow("drive 2 of a double-sided image")
         << InterleavedImage(FragmentedDisk(100, OverlappingFiles(3, 12)).Image(),
                             FragmentedDisk(100, OverlappingFiles(4, 12)).Image())
@@ -149,6 +151,7 @@ class TestDiskCompact : public QObject {
     // All free space is one block, as new data would find it.
     const RawDisk compacted = DecodeRawDisk(after, doubleSided, side);
     QCOMPARE(result.largestFree, compacted.diskSize - compacted.used);
+    QVERIFY2(PlanCompaction(*OpenSide(path, side)).empty(), "compacting again would move files");
     if (doubleSided) {
       QCOMPARE(FileContents(after, true, 0), FileContents(image, true, 0));
       QVERIFY(SameEntries(DecodeRawDisk(after, true, 0).entries,

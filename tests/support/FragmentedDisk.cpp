@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 #include "support/ImageChecks.h"
 
@@ -49,8 +50,11 @@ std::vector<RawEntry> CompactedEntries(const RawDisk& before) {
   std::vector<RawEntry> entries = before.entries;
   std::vector<size_t> order(entries.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return entries[a].start < entries[b].start; });
+  // An empty entry goes before a file of the same start, as it does on the disk after.
+  const auto key = [&](size_t index) {
+    return std::make_pair(entries[index].start, entries[index].length > 0);
+  };
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
   auto next = static_cast<uint32_t>(2 * before.catalogues);
   for (size_t index : order) {
     // What lies over the catalogues stays: Watford's guard, or an empty entry.
