@@ -177,7 +177,9 @@ void ImportAnything(FuzzedDataProvider& input, const std::string& work) {
   DFSFileList list = Catalogue(*disk);
   CheckNoOverlap(list);
   Check(Names(drop) == dropBefore, "import changed the host folder");
-  bool storable = !IsSideCarName(hostName) && (!namesakeFirst || answerYes);
+  // A side-car naming what no DFS disk can hold refuses its file, with a message.
+  bool storable = !IsSideCarName(hostName) && !SideCarNameProblem(hostPath, expected) &&
+                  (!namesakeFirst || answerYes);
   Check(summary.storedCount == (storable ? 1 : 0), "a host file was not imported as it should",
         hostName);
   if (summary.storedCount == 1) {
