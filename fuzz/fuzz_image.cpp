@@ -167,14 +167,19 @@ struct Scene {
   DFSDiskClass& Disk(int side) { return *sides[static_cast<size_t>(side)]; }
 };
 
-// The first entry matching directory (ignoring case) and the exact name.
-std::optional<DFSFileClass> FirstMatch(const DFSFileList& list, char directory,
-                                       const std::string& name) {
+// Directories compare as DFS compares them, ignoring the case of a-z.
+bool SameDirectory(char first, char second) {
   auto upper = [](char value) {
     return value >= 'a' && value <= 'z' ? static_cast<char>(value - 32) : value;
   };
+  return upper(first) == upper(second);
+}
+
+// The first entry matching directory (ignoring case) and the exact name.
+std::optional<DFSFileClass> FirstMatch(const DFSFileList& list, char directory,
+                                       const std::string& name) {
   for (const DFSFileClass& entry : list) {
-    if (upper(entry.Directory) == upper(directory) && entry.Name == name) {
+    if (SameDirectory(entry.Directory, directory) && entry.Name == name) {
       return entry;
     }
   }
@@ -262,22 +267,18 @@ Expected SaveStep(DFSDiskClass& disk, FuzzedDataProvider& input, const DFSFileLi
   return expected;
 }
 
-// Whether a directory and stored name would be another entry's than the first namesake of
-// directory.name: a rename or directory change onto it is refused.
-bool TakenByAnother(const DFSFileList& list, char directory, const std::string& name,
+// Whether giving match (an entry of list) a new directory and stored name would take
+// another entry's: such a rename or directory change is refused.
+bool TakenByAnother(const DFSFileList& list, const std::optional<DFSFileClass>& match,
                     char newDirectory, const std::string& newName) {
-  std::optional<DFSFileClass> match = FirstMatch(list, directory, name);
-  auto upper = [](char value) {
-    return value >= 'a' && value <= 'z' ? static_cast<char>(value - 32) : value;
-  };
-  if (!match || (upper(newDirectory) == upper(match->Directory) && newName == match->Name)) {
+  if (!match || (SameDirectory(newDirectory, match->Directory) && newName == match->Name)) {
     return false;  // no change of name: nothing to refuse
   }
   bool skipped = false;
   for (const DFSFileClass& entry : list) {
     if (!skipped && SameFields(entry, *match)) {
       skipped = true;
-    } else if (upper(entry.Directory) == upper(newDirectory) && entry.Name == newName) {
+    } else if (SameDirectory(entry.Directory, newDirectory) && entry.Name == newName) {
       return true;
     }
   }
@@ -347,8 +348,7 @@ Expected Step(Scene& scene, int side) {
       std::string newName = input.ConsumeRandomLengthString(9);
       const std::string stored = PadRight(newName, 7).substr(0, 7);
       std::optional<DFSFileClass> match = FirstMatch(list, directory, PadRight(trimmedOld, 7));
-      const bool taken =
-          match && TakenByAnother(list, directory, match->Name, match->Directory, stored);
+      const bool taken = TakenByAnother(list, match, match ? match->Directory : 0, stored);
       expected = EntryStep(
           list, directory, PadRight(trimmedOld, 7),
           [&] { return disk.RenameFile(directory, trimmedOld, newName); },
@@ -385,7 +385,7 @@ Expected Step(Scene& scene, int side) {
       expected = EntryStep(
           list, directory, name, [&] { return disk.SetDirectory(directory, newDirectory, name); },
           [&](DFSFileClass& entry) { entry.Directory = stored; },
-          TakenByAnother(list, directory, name, stored, name));
+          TakenByAnother(list, FirstMatch(list, directory, name), stored, name));
       break;
     }
     case 6:

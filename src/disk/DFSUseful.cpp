@@ -239,7 +239,7 @@ void DFSDiskClass::DetectWatfordCatalogue() {
   // Watford DFS puts files at sector 4 or later. Data of the first catalogue in sectors
   // 2-3 means the mark is only that file's first bytes, or the disk was written by a DFS
   // that did not know the second catalogue: neither reading can be trusted for writing.
-  // The guard entry is the one file that lies there by design.
+  // The guard entry is the one file that lies there on purpose.
   DFSFileList first;
   ReadCatalogue(first);
   conflictingWatfordMark_ = std::any_of(first.begin(), first.end(), [](const DFSFileClass& entry) {
@@ -420,8 +420,7 @@ DFSFileList::iterator DFSDiskClass::LocateEntry(DFSFileList& list, const DFSFile
     return FindEntry(list, entry.Directory, entry.Name);
   }
   size_t position = static_cast<size_t>(entry.CatalogueIndex);
-  if (entry.CatalogueIndex >= 0 && position < list.size() &&
-      IsEntry(list[position], entry.Directory, entry.Name)) {
+  if (position < list.size() && IsEntry(list[position], entry.Directory, entry.Name)) {
     return list.begin() + static_cast<ptrdiff_t>(position);
   }
   auto same = std::find_if(list.begin(), list.end(), [&](const DFSFileClass& candidate) {
